@@ -1,0 +1,94 @@
+// The records of the self-extractor container and the limits the reader holds
+// them to. The byte layouts are documented above the code that reads them
+// (container_reader.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrum {
+
+// Offsets of the locator fields inside the stub's MS-DOS header.
+constexpr uint64_t kStampOffset = 28;
+constexpr uint64_t kStampSize = 32;  // bytes 28..59
+constexpr char kStampMarker[12] = "Kestrum SFX";
+
+constexpr uint32_t kMaxChunkBody = 10u * 1024 * 1024;   // the extractor's chunk buffer
+constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;   // counted in a signed 32-bit counter
+constexpr uint32_t kMinKeyBlock = 48;                    // key at 0..15, IV at 32..47
+constexpr uint32_t kKeyBlockSize = 64;                   // what builders write
+
+// Fixed ceilings on what the file may ask the reader to hold in memory.
+constexpr uint64_t kMaxKeyBlock = 4096;
+constexpr uint64_t kMaxDescription = 16u * 1024 * 1024;
+constexpr uint64_t kMaxTextRecordBytes = 16u * 1024 * 1024;  // all records together
+constexpr uint64_t kMaxImageBytes = 64u * 1024 * 1024;
+constexpr int32_t kMaxImageSide = 16384;
+constexpr uint64_t kMaxArchiveName = 64u * 1024;
+constexpr uint64_t kMaxEntryName = 32u * 1024;
+constexpr uint32_t kMaxVolumeCount = 65536;
+constexpr uint32_t kVolumeHeaderSize = 12;
+
+struct SfxStamp {
+  uint32_t header_offset = 0;
+  uint32_t table_offset_raw = 0;
+  int64_t table_offset = 0;  // sign-extended, as the format defines it
+  uint8_t marker[12] = {};
+  uint32_t volume_count = 0;
+  uint64_t directory_offset = 0;
+
+  bool HasArchive() const { return header_offset != 0 || table_offset_raw != 0; }
+};
+
+// An image as stored in the header: rows from the top, pixels B,G,R,A premultiplied.
+struct Image {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t hot_x = 0, hot_y = 0;
+  int32_t spot2_x = 0, spot2_y = 0;
+  std::vector<uint8_t> bgra;
+
+  bool empty() const { return width <= 0 || height <= 0; }
+};
+
+enum ImageFlags : uint32_t { kHasIcon = 1, kHasBanner = 2 };
+
+struct HeaderRecord {
+  uint16_t format = 0;
+  uint16_t reserved1 = 0;
+  uint32_t archive_id = 0;
+  uint32_t language = 0;
+  uint32_t reserved2 = 0;
+  uint32_t reserved3 = 0;
+  std::vector<uint8_t> key_block;
+  std::string description;
+  std::vector<std::string> text_records;
+  uint32_t image_flags = 0;
+  Image icon;
+  Image banner;
+};
+
+// The three forms of an entry record; only the flag byte differs.
+enum class RecordForm { kSingleFile, kDirectory, kStream };
+
+struct EntryRecord {
+  bool stored_raw = false;
+  uint64_t size = 0;
+  uint64_t stored_size = 0;
+  std::string name;          // cut at the first NUL
+  uint32_t name_length = 0;  // bytes the name occupies in the record
+};
+
+struct VolumeHeader {
+  uint32_t archive_id = 0;
+  uint32_t number = 0;
+  uint32_t unused = 0;
+};
+
+// Bytes a record of this form occupies, name included.
+inline uint64_t RecordBytes(RecordForm form, uint32_t name_length) {
+  return (form == RecordForm::kStream ? 0 : 1) + 8 + 8 + 4 + uint64_t{name_length};
+}
+
+}  // namespace kestrum

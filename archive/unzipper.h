@@ -1,0 +1,107 @@
+// The archive object: everything read from the container at start-up and the
+// state the extraction worker shares with the window.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <shared_mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive/byte_stream.h"
+#include "archive/container_format.h"
+#include "archive/platform.h"
+
+namespace kestrum {
+
+enum StateCode : int {
+  ST_DONE = 0,
+  ST_READY = 1,
+  ST_EXTRACTING = 2,
+  ST_CANCELLED = 3,
+  ST_NO_ARCHIVE = 5,
+  ST_FAILED = 6,
+};
+
+struct ArchiveEntry {
+  bool done = false;
+  bool stored_raw = false;
+  uint64_t size = 0;
+  uint64_t written = 0;
+  uint64_t stored_size = 0;
+  uint64_t data_offset = 0;  // 0 for entries read from a split archive's directory
+  std::string name;          // relative, checked safe by Load
+};
+
+// Why Load failed, for messages: a code and a one-line description.
+enum class LoadProblem { kNone, kCannotOpen, kNoArchive, kDamaged };
+struct LoadError {
+  LoadProblem problem = LoadProblem::kNone;
+  std::string message;
+};
+
+struct ArchiveHeaderInfo {
+  bool split = false;
+  uint16_t reserved1 = 0;
+  uint32_t archive_id = 0;
+  uint32_t language = 0;
+  uint32_t reserved3 = 0;
+  std::vector<uint8_t> key_block;
+  std::string description;
+  std::vector<std::string> text_records;
+  Image icon;
+  Image banner;
+  // Kept for listing tools: the raw format word of the header.
+  uint16_t format = 0;
+};
+
+class UnZipper {
+ public:
+  explicit UnZipper(Platform& platform);
+  ~UnZipper();
+  UnZipper(const UnZipper&) = delete;
+  UnZipper& operator=(const UnZipper&) = delete;
+
+  // Reads the running executable's archive: 0, ST_NO_ARCHIVE or ST_FAILED.
+  int Load();
+  // The same for an archive file named by path (the command-line tool).
+  int LoadFrom(const std::string& path);
+  const LoadError& load_error() const { return load_error_; }
+
+  // Split exactly when the header says so and there are at least two volumes.
+  bool IsSplit() const { return header.split && volume_count >= 2; }
+  // Path of the archive file that was loaded.
+  const std::string& archive_path() const { return archive_path_; }
+
+  int64_t table_offset = 0;
+  uint64_t size_total = 0;
+  uint64_t done_total = 0;
+  uint64_t directory_offset = 0;
+  uint32_t volume_count = 0;
+  uint64_t file_length = 0;
+  std::string destination;
+  std::string current_name;
+  std::string archive_name;
+  std::vector<uint8_t> key;
+  std::vector<uint8_t> iv;
+  ArchiveHeaderInfo header;
+  std::vector<ArchiveEntry> entries;
+  std::thread worker;
+  std::atomic<int> running{0};
+  std::atomic<int> state{ST_READY};
+  mutable std::shared_mutex lock;
+
+ private:
+  int Fail(LoadProblem problem, const std::string& message);
+  int LoadStream(ByteStream& stream, const std::string& path);
+  // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
+  // bytes of those that pass and shows the missing-volume message once.
+  uint64_t CheckVolumes(const std::string& path);
+
+  Platform& platform_;
+  LoadError load_error_;
+  std::string archive_path_;
+};
+
+}  // namespace kestrum

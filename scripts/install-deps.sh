@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need. Safe to run again:
+# it only calls apt when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  libcrypto++-dev libdeflate-dev zlib1g-dev libz-mingw-w64-dev libpng-dev
+  googletest clang libclang-rt-14-dev
+  wine64 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
+  python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+# Source packages (Crypto++, libdeflate) are cross-built for Windows, so apt needs
+# a deb-src entry next to the binary one.
+src_list=/etc/apt/sources.list.d/kestrum-src.sources
+need_update=0
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+  cat >"$src_list" <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}" >&2
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi

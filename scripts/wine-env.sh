@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# Wine environment for running the Windows builds headless.
+#
+#   source scripts/wine-env.sh [BUILD_ROOT]   # default: $KESTRUM_BUILD, else "build"
+#   scripts/wine-env.sh [BUILD_ROOT]          # only create the prefix (e.g. a CI step)
+#
+# Exports WINEPREFIX=<root>/wine/prefix, HOME and XDG_* under <root>/wine/home (so
+# Wine never writes to the real home), WINEDEBUG, WINEDLLOVERRIDES, WINE64 (the
+# loader) and WINESERVER. Creates the prefix on first use; a stamp file makes later
+# calls cheap. Creation holds a flock, so parallel callers wait for one another.
+#
+# When sourced, this file leaves the caller's shell options alone: the strict
+# (set -euo pipefail) work runs in a subshell. Executed, it is strict throughout.
+
+# Bump when the prefix setup below changes: existing prefixes are then rebuilt.
+KESTRUM_WINE_SETUP_VERSION=1
+
+# Builds the prefix. Runs in a subshell under the lock; stdout/stderr go to a log.
+_kestrum_wine_create() {
+  set -euo pipefail
+  local stamp=$1 want=$2
+  # Stop a server still attached to a half-built prefix, then start clean.
+  if [[ -d $WINEPREFIX ]]; then "$WINESERVER" -k 9>&- 2>/dev/null || true; fi
+  rm -rf -- "$WINEPREFIX"
+  mkdir -p -- "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+
+  # No display while booting: faster, and no "updating configuration" window.
+  # fd 9 is the creation lock: Wine processes must not inherit it.
+  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" wineboot -i 9>&-
+
+  # Managed=N: unmanaged windows; otherwise hiding a window stalls ~2 s under a bare Xvfb.
+  # ShowCrashDialog=0: a crash prints a backtrace instead of opening a dialog that hangs.
+  # FontLink: the usual UI faces take CJK glyphs they lack from WenQuanYi Micro Hei;
+  # without it Chinese shows as boxes. FontSubstitutes: CJK faces asked for by name.
+  local reg=$WINEPREFIX/drive_c/windows/temp/kestrum-setup.reg face link
+  link=$(_kestrum_multi_sz "wqy-microhei.ttc,WenQuanYi Micro Hei")
+  mkdir -p -- "${reg%/*}"
+  {
+    printf '%s\n' REGEDIT4 ''
+    printf '%s\n' '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' ''
+    printf '%s\n' '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' ''
+    printf '%s\n' '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]'
+    for face in "Tahoma" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI" "Arial"; do
+      printf '"%s"=hex(7):%s\n' "$face" "$link"
+    done
+    printf '\n%s\n' '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]'
+    for face in "SimSun" "NSimSun" "SimHei" "Microsoft YaHei" "Microsoft YaHei UI"; do
+      printf '"%s"="WenQuanYi Micro Hei"\n' "$face"
+    done
+  } >"$reg"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" regedit /S 'C:\windows\temp\kestrum-setup.reg' 9>&-
+  rm -f -- "$reg"
+
+  # Wine's own fonts (Tahoma, Marlett for the title-bar buttons) and a CJK font must
+  # sit in the prefix's Fonts folder; the system-wide copies are not enough.
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p -- "$fonts"
+  cp -f /usr/share/wine/fonts/*.ttf "$fonts/"
+  cp -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
+
+  # Stop the server: it writes the registry to disk on the way out. (-w would also
+  # wait ~5 s for the services wineboot started to wind down, for the same result.)
+  "$WINESERVER" -k 9>&-
+  printf '%s\n' "$want" >"$stamp"
+}
+
+# Prints a REG_MULTI_SZ value (UTF-16LE, double NUL end) as regedit hex bytes.
+_kestrum_multi_sz() {
+  local s=$1 out='' i c
+  for ((i = 0; i < ${#s}; i++)); do
+    printf -v c '%02x,00,' "'${s:i:1}"
+    out+=$c
+  done
+  printf '%s' "${out}00,00,00,00"
+}
+
+# Sets up the environment for build root $1 and makes sure the prefix exists.
+_kestrum_wine_env() {
+  local root=${1:-${KESTRUM_BUILD:-build}}
+  mkdir -p -- "$root/wine" || return 1
+  root=$(cd -- "$root" && pwd -P) || return 1
+  local dir=$root/wine
+
+  export KESTRUM_WINE_DIR=$dir
+  export WINEPREFIX=$dir/prefix
+  export WINEARCH=win64
+  export HOME=$dir/home
+  export XDG_CONFIG_HOME=$HOME/.config
+  export XDG_DATA_HOME=$HOME/.local/share
+  export XDG_CACHE_HOME=$HOME/.cache
+  export WINEDEBUG=-all
+  # No Mono/Gecko install prompts, no desktop menu entries.
+  export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
+
+  # Call the 64-bit loader directly (the "wine" wrapper wants wine32).
+  if [[ -z ${WINE64:-} ]]; then
+    if [[ -x /usr/lib/wine/wine64 ]]; then WINE64=/usr/lib/wine/wine64
+    else WINE64=$(command -v wine64) || { echo "wine-env: wine64 not found" >&2; return 1; }
+    fi
+  fi
+  if [[ -z ${WINESERVER:-} ]]; then
+    local d=${WINE64%/*} s
+    WINESERVER=
+    for s in "$d/wineserver64" "$d/wineserver" "$(command -v wineserver || true)"; do
+      if [[ -n $s && -x $s ]]; then WINESERVER=$s; break; fi
+    done
+    [[ -n $WINESERVER ]] || { echo "wine-env: wineserver not found" >&2; return 1; }
+  fi
+  export WINE64 WINESERVER
+
+  # Fast path: the stamp names the setup version and the Wine version it was built with.
+  local stamp=$dir/prefix.stamp want
+  want="setup=$KESTRUM_WINE_SETUP_VERSION $("$WINE64" --version)"
+  if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then return 0; fi
+
+  echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
+  local log=$dir/prefix-setup.log
+  if ! (
+    exec 9>"$dir/prefix.lock"
+    flock 9
+    # Another caller may have finished while we waited for the lock.
+    if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then exit 0; fi
+    _kestrum_wine_create "$stamp" "$want" >"$log" 2>&1
+  ); then
+    echo "wine-env: creating the prefix failed; log follows" >&2
+    cat "$log" >&2
+    return 1
+  fi
+}
+
+# Sessions let parallel runs share one prefix: each run registers itself before it
+# starts Wine and unregisters when done; the last one out stops the wineserver, which
+# also ends any processes left behind. The lock is only held for these short steps,
+# never across a Wine process (a held fd would be inherited by the wineserver).
+wine_session_begin() {
+  local dir=$KESTRUM_WINE_DIR/sessions
+  mkdir -p -- "$dir" &&
+    ( flock 9 && : >"$dir/$$" ) 9>>"$KESTRUM_WINE_DIR/session.lock"
+}
+
+wine_session_end() {
+  local dir=$KESTRUM_WINE_DIR/sessions
+  (
+    flock 9 || exit 1
+    rm -f -- "$dir/$$"
+    # Another live session still uses the server; a file whose process is gone is stale.
+    for f in "$dir"/*; do
+      [[ -e $f ]] || continue
+      if kill -0 "${f##*/}" 2>/dev/null; then exit 0; fi
+      rm -f -- "$f"
+    done
+    "$WINESERVER" -k 2>/dev/null || true
+  ) 9>>"$KESTRUM_WINE_DIR/session.lock"
+}
+
+if [[ ${BASH_SOURCE[0]} != "$0" ]]; then
+  _kestrum_wine_env "$@"
+else
+  set -euo pipefail
+  _kestrum_wine_env "$@"
+  echo "WINEPREFIX=$WINEPREFIX"
+fi

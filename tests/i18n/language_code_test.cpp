@@ -1,0 +1,42 @@
+#include "i18n/language_code.h"
+
+#include <gtest/gtest.h>
+
+#include "i18n/format.h"
+
+namespace kestrum {
+namespace {
+
+TEST(LanguageCode, TheNineCodes) {
+  EXPECT_EQ(kLangRuRU, 611925u);
+  EXPECT_EQ(kLangEnUS, 178867u);
+  EXPECT_EQ(kLangDeDE, 136325u);
+  EXPECT_EQ(kLangFrFR, 215250u);
+  EXPECT_EQ(kLangItIT, 315700u);
+  EXPECT_EQ(kLangEsES, 183475u);
+  EXPECT_EQ(kLangKkKZ, 372090u);
+  EXPECT_EQ(kLangUkUA, 700065u);
+  EXPECT_EQ(kLangZhCN, 860270u);
+  EXPECT_EQ(LanguagePart(kLangEnUS), LanguagePart(LanguageCode('E', 'N', 'G', 'B')));
+  EXPECT_EQ(WithoutCharset(kLangDeDE + 0xFF00000u), kLangDeDE);
+}
+
+TEST(LanguageCode, ParseAndFormat) {
+  EXPECT_EQ(ParseLanguageCode("deDE"), kLangDeDE);
+  EXPECT_EQ(ParseLanguageCode("zh-CN"), kLangZhCN);
+  EXPECT_EQ(ParseLanguageCode("kk_KZ"), kLangKkKZ);
+  EXPECT_EQ(ParseLanguageCode("english"), 0u);
+  EXPECT_EQ(ParseLanguageCode("de"), 0u);
+  EXPECT_EQ(FormatLanguageCode(kLangUkUA), "ukUA");
+  EXPECT_EQ(FormatLanguageCode(0), "");
+}
+
+TEST(FormatPattern, FillsSlotsInOrderAndNeverReadsMissingValues) {
+  EXPECT_EQ(FormatPattern("place %d files by mask %s", {"4", "C:\\x\\pack.*"}),
+            "place 4 files by mask C:\\x\\pack.*");
+  EXPECT_EQ(FormatPattern("[* %d]]", {"12"}), "[* 12]]");
+  EXPECT_EQ(FormatPattern("%s %s %n 100%%", {"a"}), "a  %n 100%");
+}
+
+}  // namespace
+}  // namespace kestrum

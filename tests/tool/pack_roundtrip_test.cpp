@@ -1,0 +1,265 @@
+// The packer's output read back by the reader, and its chunks decoded here
+// with Crypto++ and zlib directly.
+#include <cryptopp/sosemanuk.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <map>
+#include <random>
+
+#include "archive/byte_cursor.h"
+#include "archive/container_reader.h"
+#include "archive/unzipper.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tool/fake_stub.h"
+#include "tool/archive_writer.h"
+#include "tool/pe_stub.h"
+
+namespace kestrum {
+namespace {
+
+using test::Bytes;
+
+std::string Inflate(const uint8_t* data, size_t n) {
+  z_stream z{};
+  inflateInit2(&z, 15 + 16);
+  std::string out;
+  char buffer[65536];
+  z.next_in = const_cast<Bytef*>(data);
+  z.avail_in = uInt(n);
+  int rc;
+  do {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    rc = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+  } while (rc == Z_OK);
+  const bool whole = rc == Z_STREAM_END && z.avail_in == 0;
+  inflateEnd(&z);
+  return whole ? out : "<damaged member>";
+}
+
+// Decodes every entry of a container whose records start at `records` in the
+// given form; the keystream runs on across chunks and entries.
+std::map<std::string, std::string> DecodeAll(const Bytes& container, uint64_t records,
+                                             size_t count, RecordForm form,
+                                             const std::vector<uint8_t>& key_block) {
+  CryptoPP::Sosemanuk::Decryption cipher;
+  cipher.SetKeyWithIV(key_block.data(), 16, key_block.data() + 32, 16);
+  MemoryStream stream(container);
+  ByteCursor in(stream);
+  ContainerReader reader(in);
+  in.Seek(records);
+  std::map<std::string, std::string> files;
+  for (size_t i = 0; i < count; ++i) {
+    EntryRecord r;
+    EXPECT_TRUE(reader.ReadEntry(form, r));
+    std::string content;
+    int64_t remaining = int64_t(r.stored_size);
+    while (remaining > 0 && !in.failed()) {
+      const uint32_t n = in.U32();
+      EXPECT_LE(n, kMaxChunkBody);
+      std::vector<uint8_t> body;
+      EXPECT_TRUE(in.Bytes(n, body));
+      cipher.ProcessData(body.data(), body.data(), body.size());
+      content += r.stored_raw ? std::string(body.begin(), body.end())
+                              : Inflate(body.data(), body.size());
+      remaining -= int64_t(n) + 4;
+    }
+    EXPECT_EQ(remaining, 0) << r.name;
+    EXPECT_EQ(content.size(), r.size) << r.name;
+    files[r.name] = content;
+  }
+  return files;
+}
+
+std::string RandomText(size_t n, unsigned seed, bool compressible) {
+  std::mt19937 rng(seed);
+  std::string s(n, ' ');
+  for (char& c : s) c = compressible ? "abcdefgh \n"[rng() % 10] : char(rng());
+  return s;
+}
+
+class PackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    files = {{"top.txt", RandomText(5000, 1, true)},
+             {"bin\\noise.bin", RandomText(70000, 2, false)},
+             {"bin\\empty.dat", ""},
+             {"\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0\\\xE6\x96\x87\xE4\xBB\xB6.txt",
+              RandomText(33000, 3, true)}};
+    for (const auto& [name, content] : files) {
+      std::string path = name;
+      for (char& c : path)
+        if (c == '\\') c = '/';
+      src.Write("in/" + path, content);
+    }
+    options.source_dir = src.File("in");
+    options.output = out.File("pack.exe");
+    options.stub_path = out.Write("stub.exe", test::FakeStub());
+    options.chunk_size = 16384;  // several chunks for the larger files
+  }
+
+  std::map<std::string, std::string> files;
+  test::TempDir src, out;
+  PackOptions options;
+};
+
+TEST_F(PackTest, RoundTripsGzipAndRaw) {
+  for (bool raw : {false, true}) {
+    options.raw = raw;
+    options.name = raw ? "Raw" : "";
+    options.language = 136325;
+    options.description = "[* Hello]";
+    PackSummary summary;
+    std::string error;
+    ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+    EXPECT_EQ(summary.files, files.size());
+
+    test::FakePlatform platform;
+    UnZipper archive(platform);
+    ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE) << archive.load_error().message;
+    EXPECT_EQ(archive.archive_name, raw ? "Raw" : "in");
+    EXPECT_EQ(archive.header.language, 136325u);
+    EXPECT_EQ(archive.header.description, "[* Hello]");
+    EXPECT_EQ(archive.header.format, 1);
+    EXPECT_EQ(archive.header.key_block.size(), 64u);
+    ASSERT_EQ(archive.entries.size(), files.size());
+    // Sorted by stored name; every stored size adds up its chunks.
+    std::vector<std::string> names;
+    for (const ArchiveEntry& e : archive.entries) {
+      names.push_back(e.name);
+      EXPECT_EQ(e.stored_raw, raw);
+      EXPECT_EQ(e.size, files[e.name].size());
+      if (raw && e.size) {
+        EXPECT_EQ(e.stored_size, e.size + 4 * ((e.size + 16383) / 16384));
+      }
+      if (!e.size) {
+        EXPECT_EQ(e.stored_size, 0u);
+      }
+    }
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+
+    const Bytes bytes = test::ReadAll(options.output);
+    // The stub's bytes stand unchanged apart from the stamp.
+    const Bytes stub = test::FakeStub();
+    for (size_t i = 0; i < stub.size(); ++i)
+      if (i < 28 || i >= 60) {
+        ASSERT_EQ(bytes[i], stub[i]) << i;
+      }
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 48), std::string("Kestrum SFX\0", 12));
+    const uint64_t first = archive.entries[0].data_offset - RecordBytes(RecordForm::kSingleFile,
+                                                                        uint32_t(names[0].size()));
+    EXPECT_EQ(DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile,
+                        archive.header.key_block),
+              files);
+  }
+}
+
+TEST_F(PackTest, FreshKeyAndIdEveryTime) {
+  PackSummary summary;
+  std::string error;
+  test::FakePlatform platform;
+  ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+  UnZipper a(platform);
+  ASSERT_EQ(a.LoadFrom(options.output), ST_DONE);
+  ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+  UnZipper b(platform);
+  ASSERT_EQ(b.LoadFrom(options.output), ST_DONE);
+  EXPECT_NE(a.header.key_block, b.header.key_block);
+  EXPECT_NE(a.header.archive_id, b.header.archive_id);
+}
+
+TEST_F(PackTest, SplitArchiveJoinsBackWithRecordsAcrossVolumes) {
+  options.split_size = 20000;  // small volumes: records and chunks straddle them
+  PackSummary summary;
+  std::string error;
+  ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+  ASSERT_GT(summary.volume_count, 3u);
+  ASSERT_EQ(summary.outputs.size(), summary.volume_count);
+
+  test::FakePlatform platform;
+  UnZipper archive(platform);
+  ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE) << archive.load_error().message;
+  EXPECT_TRUE(archive.IsSplit());
+  EXPECT_TRUE(platform.messages.empty());
+  ASSERT_EQ(archive.entries.size(), files.size());
+
+  // Join: the executable up to the directory, then each volume after its header.
+  Bytes joined = test::ReadAll(options.output);
+  uint64_t total = joined.size();
+  EXPECT_LE(joined.size(), options.split_size);
+  joined.resize(archive.directory_offset);
+  for (uint32_t i = 1; i < summary.volume_count; ++i) {
+    const Bytes v = test::ReadAll(summary.outputs[i]);
+    EXPECT_LE(v.size(), options.split_size);
+    EXPECT_EQ(v[4], i);
+    total += v.size();
+    joined.insert(joined.end(), v.begin() + 12, v.end());
+  }
+  EXPECT_EQ(archive.file_length, total);
+  MemoryStream stream(joined);
+  ByteCursor in(stream);
+  ContainerReader reader(in);
+  in.Seek(uint64_t(archive.table_offset));
+  std::string name;
+  uint32_t count = 0;
+  ASSERT_TRUE(reader.ReadTableHead(name, count));
+  EXPECT_EQ(count, files.size());
+  EXPECT_EQ(DecodeAll(joined, in.Tell(), count, RecordForm::kStream, archive.header.key_block),
+            files);
+}
+
+TEST_F(PackTest, SplitThatFitsIsAnOrdinaryArchive) {
+  options.split_size = 10u << 20;
+  PackSummary summary;
+  std::string error;
+  ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+  EXPECT_EQ(summary.volume_count, 1u);
+  test::FakePlatform platform;
+  UnZipper archive(platform);
+  ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE);
+  EXPECT_FALSE(archive.IsSplit());
+  const Bytes bytes = test::ReadAll(options.output);
+  const uint64_t first = archive.entries[0].data_offset -
+                         RecordBytes(RecordForm::kSingleFile, uint32_t(archive.entries[0].name.size()));
+  EXPECT_EQ(DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile, archive.header.key_block),
+            files);
+}
+
+TEST_F(PackTest, RefusesBadStubsAndOptions) {
+  PackSummary summary;
+  std::string error;
+  Bytes stamped = test::FakeStub();
+  stamped[30] = 1;
+  options.stub_path = out.Write("stamped.exe", stamped);
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_NE(error.find("bytes 28..59 are not zero"), std::string::npos) << error;
+
+  options.stub_path = out.Write("text.exe", std::string("just text"));
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_NE(error.find("no MZ header"), std::string::npos) << error;
+
+  Bytes trailing = test::FakeStub();
+  trailing.push_back(0);
+  options.stub_path = out.Write("trailing.exe", trailing);
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_NE(error.find("after its last section"), std::string::npos) << error;
+
+  options.stub_path = out.Write("stub.exe", test::FakeStub());
+  options.raw = true;
+  options.split_size = 100000;
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  options.raw = false;
+  options.split_size = 600;  // smaller than the executable part alone
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_NE(error.find("split size is too small"), std::string::npos) << error;
+  EXPECT_FALSE(error.empty());
+  // Nothing half-written is left behind.
+  EXPECT_TRUE(test::ReadAll(options.output).empty());
+  EXPECT_TRUE(test::ReadAll(options.output + ".part").empty());
+}
+
+}  // namespace
+}  // namespace kestrum

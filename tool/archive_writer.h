@@ -1,0 +1,46 @@
+// The packer: writes a folder's files as an archive onto a stub, as one
+// executable or split into volume files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/container_format.h"
+
+namespace kestrum {
+
+constexpr uint32_t kDefaultChunkSize = 4u * 1024 * 1024;
+// Room for the gzip header, trailer and block overhead of incompressible data.
+constexpr uint32_t kMaxGzipChunkInput = kMaxChunkBody - 64 * 1024;
+
+struct PackOptions {
+  std::string source_dir;
+  std::string output;
+  std::string stub_path;
+  std::string name;  // archive name; empty: the folder's name
+  std::string description;
+  uint32_t language = 0;
+  bool raw = false;
+  int level = 6;
+  uint32_t chunk_size = kDefaultChunkSize;
+  Image icon;
+  Image banner;
+  uint64_t split_size = 0;  // 0: one executable
+};
+
+struct PackSummary {
+  uint64_t files = 0;
+  uint64_t input_bytes = 0;
+  uint32_t volume_count = 1;
+  std::vector<std::string> outputs;  // the executable first, then the volumes
+};
+
+using PackProgress =
+    std::function<void(uint64_t done, uint64_t total, const std::string& current)>;
+
+bool PackArchive(const PackOptions& options, const PackProgress& progress, PackSummary& summary,
+                 std::string& error);
+
+}  // namespace kestrum

@@ -1,0 +1,97 @@
+#include <cstdio>
+#include <string>
+
+#include "app/size_view.h"
+#include "archive/unzipper.h"
+#include "i18n/language_code.h"
+#include "tool/cli_platform.h"
+#include "tool/commands.h"
+#include "tool/json_writer.h"
+
+namespace kestrum {
+namespace {
+
+using ull = unsigned long long;
+
+void PrintJson(const UnZipper& a) {
+  const ArchiveHeaderInfo& h = a.header;
+  std::printf("{\n");
+  std::printf("  \"archive_name\": %s,\n", JsonString(a.archive_name).c_str());
+  std::printf("  \"file_length\": %llu,\n", ull(a.file_length));
+  std::printf("  \"format\": %u,\n", unsigned(h.format));
+  std::printf("  \"split\": %s,\n", a.IsSplit() ? "true" : "false");
+  std::printf("  \"volume_count\": %u,\n", a.volume_count);
+  std::printf("  \"archive_id\": %u,\n", h.archive_id);
+  std::printf("  \"language\": %u,\n", h.language);
+  std::printf("  \"description\": %s,\n", JsonString(h.description).c_str());
+  std::printf("  \"text_records\": %zu,\n", h.text_records.size());
+  std::printf("  \"has_icon\": %s,\n", h.icon.empty() ? "false" : "true");
+  std::printf("  \"has_banner\": %s,\n", h.banner.empty() ? "false" : "true");
+  std::printf("  \"entries\": [");
+  for (size_t i = 0; i < a.entries.size(); ++i) {
+    const ArchiveEntry& e = a.entries[i];
+    std::printf("%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
+                "\"stored_raw\": %s, \"data_offset\": %llu}",
+                i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
+                e.stored_raw ? "true" : "false", ull(e.data_offset));
+  }
+  std::printf("%s]\n}\n", a.entries.empty() ? "" : "\n  ");
+}
+
+void PrintText(const UnZipper& a) {
+  const ArchiveHeaderInfo& h = a.header;
+  SizeView sizes;
+  const std::string language = FormatLanguageCode(h.language);
+  std::printf("Archive:      %s\n", a.archive_name.c_str());
+  std::printf("Size:         %s (%llu bytes)\n", sizes.Format(int64_t(a.file_length)).c_str(),
+              ull(a.file_length));
+  if (a.IsSplit())
+    std::printf("Layout:       split into %u files\n", a.volume_count);
+  else
+    std::printf("Layout:       single file\n");
+  std::printf("Archive id:   %u\n", h.archive_id);
+  std::printf("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
+  std::printf("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes",
+              h.banner.empty() ? "no" : "yes");
+  if (!h.description.empty()) std::printf("Description:  %s\n", h.description.c_str());
+  std::printf("Files:        %zu, %s\n\n", a.entries.size(),
+              sizes.Format(int64_t(a.size_total)).c_str());
+  std::printf("%12s %12s  %-6s %s\n", "Size", "Stored", "Method", "Name");
+  for (const ArchiveEntry& e : a.entries)
+    std::printf("%12llu %12llu  %-6s %s\n", ull(e.size), ull(e.stored_size),
+                e.stored_raw ? "raw" : "gzip", e.name.c_str());
+}
+
+}  // namespace
+
+int RunList(const Args& args) {
+  bool json = false;
+  std::string path;
+  for (const std::string& a : args) {
+    if (a == "--json")
+      json = true;
+    else if (!a.empty() && a[0] == '-')
+      return Failure("unknown option " + a);
+    else if (path.empty())
+      path = a;
+    else
+      return Failure("unexpected argument " + a);
+  }
+  if (path.empty()) return Failure("list needs an archive");
+  CliPlatform platform;
+  UnZipper archive(platform);
+  const int result = archive.LoadFrom(path);
+  if (result == ST_NO_ARCHIVE) return Failure(path + ": no archive is attached to this program");
+  if (result != ST_DONE) {
+    const LoadError& e = archive.load_error();
+    if (e.problem == LoadProblem::kCannotOpen) return Failure(e.message);
+    return Failure(path + ": damaged archive: " + e.message);
+  }
+  if (json)
+    PrintJson(archive);
+  else
+    PrintText(archive);
+  return 0;
+}
+
+}  // namespace kestrum
