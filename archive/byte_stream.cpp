@@ -68,7 +68,9 @@ std::unique_ptr<FileStream> FileStream::Open(const std::string& utf8_path) {
   return std::unique_ptr<FileStream>(new FileStream(f, static_cast<uint64_t>(len)));
 }
 
-FileStream::~FileStream() { std::fclose(file_); }
+FileStream::~FileStream() {
+  std::fclose(file_);
+}
 
 size_t FileStream::Read(void* out, size_t n) {
   const size_t got = std::fread(out, 1, n, file_);

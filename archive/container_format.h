@@ -14,10 +14,10 @@ constexpr uint64_t kStampOffset = 28;
 constexpr uint64_t kStampSize = 32;  // bytes 28..59
 constexpr char kStampMarker[12] = "Kestrum SFX";
 
-constexpr uint32_t kMaxChunkBody = 10u * 1024 * 1024;   // the extractor's chunk buffer
-constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;   // counted in a signed 32-bit counter
-constexpr uint32_t kMinKeyBlock = 48;                    // key at 0..15, IV at 32..47
-constexpr uint32_t kKeyBlockSize = 64;                   // what builders write
+constexpr uint32_t kMaxChunkBody = 10u * 1024 * 1024;  // the extractor's chunk buffer
+constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;  // counted in a signed 32-bit counter
+constexpr uint32_t kMinKeyBlock = 48;                  // key at 0..15, IV at 32..47
+constexpr uint32_t kKeyBlockSize = 64;                 // what builders write
 
 // Fixed ceilings on what the file may ask the reader to hold in memory.
 constexpr uint64_t kMaxKeyBlock = 4096;

@@ -31,8 +31,8 @@ bool ContainerReader::ReadString(const char* what, uint64_t limit, std::string& 
   const uint32_t n = in_.U32();
   if (in_.failed()) return Fail(std::string("file ends before the length of the ") + what);
   if (length) *length = n;
-  if (n > limit) return Fail(std::string("the ") + what + " is too long (" + std::to_string(n) +
-                             " bytes)");
+  if (n > limit)
+    return Fail(std::string("the ") + what + " is too long (" + std::to_string(n) + " bytes)");
   if (n > in_.Left()) return Fail(std::string("the ") + what + " runs past the end of the file");
   return in_.Bytes(n, out);
 }

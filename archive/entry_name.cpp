@@ -8,7 +8,9 @@
 namespace kestrum {
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 std::string Upper(const std::string& s) {
   std::string out = s;

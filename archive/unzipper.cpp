@@ -23,17 +23,19 @@ int UnZipper::Fail(LoadProblem problem, const std::string& message) {
   return problem == LoadProblem::kNoArchive ? ST_NO_ARCHIVE : ST_FAILED;
 }
 
-int UnZipper::Load() { return LoadFrom(platform_.ExecutablePath()); }
+int UnZipper::Load() {
+  return LoadFrom(platform_.ExecutablePath());
+}
 
 int UnZipper::LoadFrom(const std::string& path) {
   std::unique_ptr<FileStream> file = FileStream::Open(path);
   if (!file) return Fail(LoadProblem::kCannotOpen, "cannot open " + path);
-  return LoadStream(*file, path);
+  return LoadFrom(*file, path);
 }
 
 // Everything is read and checked into locals first; the object changes only
 // when the whole container is sound, so a damaged archive leaves it as it was.
-int UnZipper::LoadStream(ByteStream& stream, const std::string& path) {
+int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
   ByteCursor in(stream);
   ContainerReader reader(in);
   const auto damaged = [&](const std::string& why) { return Fail(LoadProblem::kDamaged, why); };
@@ -86,7 +88,8 @@ int UnZipper::LoadStream(ByteStream& stream, const std::string& path) {
     e.name = std::move(r.name);
     if (!split) {
       e.data_offset = in.Tell();
-      if (!in.Skip(r.stored_size)) return damaged(which + ": its data runs past the end of the file");
+      if (!in.Skip(r.stored_size))
+        return damaged(which + ": its data runs past the end of the file");
     }
     total += e.size;
     loaded.push_back(std::move(e));

@@ -67,6 +67,8 @@ class UnZipper {
   int Load();
   // The same for an archive file named by path (the command-line tool).
   int LoadFrom(const std::string& path);
+  // The same for an archive already open; `path` names it for the volume files.
+  int LoadFrom(ByteStream& stream, const std::string& path);
   const LoadError& load_error() const { return load_error_; }
 
   // Split exactly when the header says so and there are at least two volumes.
@@ -94,7 +96,6 @@ class UnZipper {
 
  private:
   int Fail(LoadProblem problem, const std::string& message);
-  int LoadStream(ByteStream& stream, const std::string& path);
   // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
   // bytes of those that pass and shows the missing-volume message once.
   uint64_t CheckVolumes(const std::string& path);

@@ -10,8 +10,8 @@
 namespace kestrum {
 
 constexpr uint32_t LanguageCode(char a, char b, char c, char d) {
-  return ((uint32_t(a & 0x1F)) << 15) | ((uint32_t(b & 0x1F)) << 10) |
-         ((uint32_t(c & 0x1F)) << 5) | uint32_t(d & 0x1F);
+  return ((uint32_t(a & 0x1F)) << 15) | ((uint32_t(b & 0x1F)) << 10) | ((uint32_t(c & 0x1F)) << 5) |
+         uint32_t(d & 0x1F);
 }
 
 constexpr uint32_t kLangRuRU = LanguageCode('R', 'U', 'R', 'U');
@@ -28,8 +28,12 @@ constexpr uint32_t kLanguagePartMask = 0xFFC00;  // bits 10..19
 constexpr uint32_t kCharsetShift = 20;
 constexpr uint32_t kCharsetUtf8 = 255;
 
-constexpr uint32_t LanguagePart(uint32_t code) { return code & kLanguagePartMask; }
-constexpr uint32_t WithoutCharset(uint32_t code) { return code & 0xFFFFF; }
+constexpr uint32_t LanguagePart(uint32_t code) {
+  return code & kLanguagePartMask;
+}
+constexpr uint32_t WithoutCharset(uint32_t code) {
+  return code & 0xFFFFF;
+}
 
 // "enUS" -> code; also accepts "en-US" and "en_US". Returns 0 when the text is
 // not two letters, an optional separator and two letters.

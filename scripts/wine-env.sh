@@ -9,24 +9,26 @@
 # loader) and WINESERVER. Creates the prefix on first use; a stamp file makes later
 # calls cheap. Creation holds a flock, so parallel callers wait for one another.
 #
-# When sourced, this file leaves the caller's shell options alone: the strict
-# (set -euo pipefail) work runs in a subshell. Executed, it is strict throughout.
+# Pass BUILD_ROOT explicitly when sourcing from a script: "source" without arguments
+# hands the file the caller's own "$@". Sourced, the file leaves the caller's shell
+# options alone (each step checks its status); executed, it runs with set -euo pipefail.
+# wine_session_begin/wine_session_end (below) bracket runs that share the prefix.
 
 # Bump when the prefix setup below changes: existing prefixes are then rebuilt.
-KESTRUM_WINE_SETUP_VERSION=1
+KESTRUM_WINE_SETUP_VERSION=2
 
 # Builds the prefix. Runs in a subshell under the lock; stdout/stderr go to a log.
+# Every step checks its status itself: set -e does not work inside "if ! (...)".
 _kestrum_wine_create() {
-  set -euo pipefail
   local stamp=$1 want=$2
   # Stop a server still attached to a half-built prefix, then start clean.
-  if [[ -d $WINEPREFIX ]]; then "$WINESERVER" -k 9>&- 2>/dev/null || true; fi
-  rm -rf -- "$WINEPREFIX"
-  mkdir -p -- "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+  if [[ -d $WINEPREFIX ]]; then "$WINESERVER" -k 9>&- 2>/dev/null; fi
+  rm -rf -- "$WINEPREFIX" || return 1
+  mkdir -p -- "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" || return 1
 
   # No display while booting: faster, and no "updating configuration" window.
   # fd 9 is the creation lock: Wine processes must not inherit it.
-  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" wineboot -i 9>&-
+  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" wineboot -i 9>&- || return 1
 
   # Managed=N: unmanaged windows; otherwise hiding a window stalls ~2 s under a bare Xvfb.
   # ShowCrashDialog=0: a crash prints a backtrace instead of opening a dialog that hangs.
@@ -34,7 +36,7 @@ _kestrum_wine_create() {
   # without it Chinese shows as boxes. FontSubstitutes: CJK faces asked for by name.
   local reg=$WINEPREFIX/drive_c/windows/temp/kestrum-setup.reg face link
   link=$(_kestrum_multi_sz "wqy-microhei.ttc,WenQuanYi Micro Hei")
-  mkdir -p -- "${reg%/*}"
+  mkdir -p -- "${reg%/*}" || return 1
   {
     printf '%s\n' REGEDIT4 ''
     printf '%s\n' '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' ''
@@ -47,20 +49,25 @@ _kestrum_wine_create() {
     for face in "SimSun" "NSimSun" "SimHei" "Microsoft YaHei" "Microsoft YaHei UI"; do
       printf '"%s"="WenQuanYi Micro Hei"\n' "$face"
     done
-  } >"$reg"
-  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" regedit /S 'C:\windows\temp\kestrum-setup.reg' 9>&-
+  } >"$reg" || return 1
+  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" regedit /S 'C:\windows\temp\kestrum-setup.reg' 9>&- || return 1
   rm -f -- "$reg"
 
   # Wine's own fonts (Tahoma, Marlett for the title-bar buttons) and a CJK font must
   # sit in the prefix's Fonts folder; the system-wide copies are not enough.
   local fonts=$WINEPREFIX/drive_c/windows/Fonts
-  mkdir -p -- "$fonts"
-  cp -f /usr/share/wine/fonts/*.ttf "$fonts/"
-  cp -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
+  mkdir -p -- "$fonts" || return 1
+  cp -f /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/" ||
+    return 1
+  # Wine's own bold Tahoma draws thin glyphs with wide spacing; without it Wine
+  # emboldens the regular face, which looks like the real bold Tahoma.
+  rm -f -- "$fonts/tahomabd.ttf"
 
   # Stop the server: it writes the registry to disk on the way out. (-w would also
   # wait ~5 s for the services wineboot started to wind down, for the same result.)
-  "$WINESERVER" -k 9>&-
+  "$WINESERVER" -k 9>&- || return 1
+  # The registry on disk must hold our values before the prefix counts as ready.
+  grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "settings not saved" >&2; return 1; }
   printf '%s\n' "$want" >"$stamp"
 }
 
@@ -113,13 +120,13 @@ _kestrum_wine_env() {
   want="setup=$KESTRUM_WINE_SETUP_VERSION $("$WINE64" --version)"
   if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then return 0; fi
 
-  echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
   local log=$dir/prefix-setup.log
   if ! (
     exec 9>"$dir/prefix.lock"
     flock 9
     # Another caller may have finished while we waited for the lock.
     if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then exit 0; fi
+    echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
     _kestrum_wine_create "$stamp" "$want" >"$log" 2>&1
   ); then
     echo "wine-env: creating the prefix failed; log follows" >&2

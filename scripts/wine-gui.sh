@@ -11,21 +11,22 @@
 #   wine_gui_wait_exit [SECS]      wait for the program to exit by itself; returns its status
 #   wine_gui_stop                  kill the program, then stop the wineserver
 #
-# Sourcing also sources wine-env.sh. An EXIT trap (chained after any existing one)
-# stops the program and Xvfb. Functions return non-zero on failure and leave the
-# caller's shell options alone.
+# Sourcing also sources wine-env.sh (pass BUILD_ROOT explicitly from a script).
+# An EXIT trap, chained after any the caller set, stops the program and Xvfb.
+# Functions return non-zero on failure and leave the caller's shell options alone.
 
 _wine_gui_repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 _wine_gui_root=${1:-${KESTRUM_BUILD:-build}}
 [[ $_wine_gui_root == /* ]] || _wine_gui_root=$_wine_gui_repo/$_wine_gui_root
-# shellcheck source=wine-env.sh
+# shellcheck source-path=SCRIPTDIR source=wine-env.sh
 source "$_wine_gui_repo/scripts/wine-env.sh" "$_wine_gui_root" || return 1
 
-WINE_GUI_PID=
-WINE_XVFB_PID=
-_wine_gui_trap_set=
+WINE_GUI_PID=${WINE_GUI_PID:-}
+WINE_XVFB_PID=${WINE_XVFB_PID:-}
+_wine_gui_trap_set=${_wine_gui_trap_set:-}
 
 # Runs once: stops everything on exit, after whatever EXIT trap the caller had set.
+# shellcheck disable=SC2120  # its $3 comes from "set --" below
 _wine_gui_install_trap() {
   [[ -z $_wine_gui_trap_set ]] || return 0
   _wine_gui_trap_set=1
@@ -50,6 +51,7 @@ _wine_gui_cleanup() {
 
 # Starts Xvfb on a free display and exports DISPLAY. Does nothing when DISPLAY is
 # already set, unless --force is given.
+# shellcheck disable=SC2120  # callers outside this file pass --force
 wine_xvfb_start() {
   if [[ -n $WINE_XVFB_PID ]]; then return 0; fi
   if [[ -n ${DISPLAY:-} && ${1:-} != --force ]]; then return 0; fi
@@ -126,7 +128,7 @@ wine_wait_window() {
 # Saves the whole screen as OUT (PNG by extension), once two grabs in a row match,
 # so a window that is still painting is not caught half drawn.
 wine_screenshot() {
-  local out=$1 prev= cur i
+  local out=$1 prev='' cur i
   mkdir -p -- "$(dirname -- "$out")" || return 1
   for ((i = 0; i < 30; i++)); do
     cur=$(import -silent -window root -depth 8 rgb:- | md5sum) || return 1

@@ -25,13 +25,14 @@ exe=$(realpath -- "$exe")
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 root=${KESTRUM_BUILD:-build}
 [[ $root == /* ]] || root=$repo/$root
-# shellcheck source=wine-env.sh
+# shellcheck source-path=SCRIPTDIR source=wine-env.sh
 source "$repo/scripts/wine-env.sh" "$root"
 
 # The output goes through files, not pipes: Wine hands our stderr on to the
 # wineserver and its service processes, so a pipe would only reach EOF once they exit.
 tmp=$(mktemp -d "$KESTRUM_WINE_DIR/run.XXXXXX")
 prog=
+# shellcheck disable=SC2317  # called from the EXIT trap
 cleanup() {
   if [[ -n $prog ]]; then kill "$prog" 2>/dev/null || true; fi
   wine_session_end

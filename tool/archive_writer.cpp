@@ -80,7 +80,9 @@ class OutFile {
   }
 
  private:
-  bool Seek(uint64_t at) { return SeekStream(file_, at); }
+  bool Seek(uint64_t at) {
+    return SeekStream(file_, at);
+  }
   std::string path_;
   std::FILE* file_ = nullptr;
   uint64_t pos_ = 0;
@@ -118,8 +120,8 @@ std::vector<uint8_t> HeaderBytes(const PackOptions& o, uint16_t format, uint32_t
   w.Bytes(key_block.data(), key_block.size());
   w.String(o.description);
   w.U32(0);  // no text records
-  const uint32_t flags = (o.icon.empty() ? 0u : uint32_t{kHasIcon}) |
-                         (o.banner.empty() ? 0u : uint32_t{kHasBanner});
+  const uint32_t flags =
+      (o.icon.empty() ? 0u : uint32_t{kHasIcon}) | (o.banner.empty() ? 0u : uint32_t{kHasBanner});
   w.U32(flags);
   if (flags & kHasIcon) PutImage(w, o.icon);
   if (flags & kHasBanner) PutImage(w, o.banner);
@@ -166,8 +168,7 @@ class EntryStreamWriter {
     record.String(file.name);
     out_.Write(record.bytes());
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenFileUtf8(file.path, "rb"),
-                                                        &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenFileUtf8(file.path, "rb"), &std::fclose);
     if (!in) {
       error = "cannot open " + file.path;
       return false;
@@ -227,7 +228,9 @@ class EntryStreamWriter {
   std::vector<uint8_t> buffer_;
 };
 
-std::string PartName(const std::string& path) { return path + ".part"; }
+std::string PartName(const std::string& path) {
+  return path + ".part";
+}
 
 bool Commit(const std::vector<std::string>& finals, std::string& error) {
   for (const std::string& path : finals) {

@@ -37,8 +37,7 @@ struct PackSummary {
   std::vector<std::string> outputs;  // the executable first, then the volumes
 };
 
-using PackProgress =
-    std::function<void(uint64_t done, uint64_t total, const std::string& current)>;
+using PackProgress = std::function<void(uint64_t done, uint64_t total, const std::string& current)>;
 
 bool PackArchive(const PackOptions& options, const PackProgress& progress, PackSummary& summary,
                  std::string& error);

@@ -30,10 +30,11 @@ void PrintJson(const UnZipper& a) {
   std::printf("  \"entries\": [");
   for (size_t i = 0; i < a.entries.size(); ++i) {
     const ArchiveEntry& e = a.entries[i];
-    std::printf("%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
-                "\"stored_raw\": %s, \"data_offset\": %llu}",
-                i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
-                e.stored_raw ? "true" : "false", ull(e.data_offset));
+    std::printf(
+        "%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
+        "\"stored_raw\": %s, \"data_offset\": %llu}",
+        i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
+        e.stored_raw ? "true" : "false", ull(e.data_offset));
   }
   std::printf("%s]\n}\n", a.entries.empty() ? "" : "\n  ");
 }

@@ -31,10 +31,14 @@ bool ParseSize(const std::string& text, uint64_t& out) {
   }
   std::string suffix = text.substr(used);
   uint64_t scale = 1;
-  if (suffix == "K" || suffix == "k" || suffix == "KiB") scale = 1ull << 10;
-  else if (suffix == "M" || suffix == "m" || suffix == "MiB") scale = 1ull << 20;
-  else if (suffix == "G" || suffix == "g" || suffix == "GiB") scale = 1ull << 30;
-  else if (!suffix.empty()) return false;
+  if (suffix == "K" || suffix == "k" || suffix == "KiB")
+    scale = 1ull << 10;
+  else if (suffix == "M" || suffix == "m" || suffix == "MiB")
+    scale = 1ull << 20;
+  else if (suffix == "G" || suffix == "g" || suffix == "GiB")
+    scale = 1ull << 30;
+  else if (!suffix.empty())
+    return false;
   if (value > UINT64_MAX / scale) return false;
   out = value * scale;
   return true;

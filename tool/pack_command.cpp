@@ -121,7 +121,10 @@ int RunPack(const Args& args) {
   ProgressBar bar("packing");
   PackSummary summary;
   const bool ok = PackArchive(
-      o, [&](uint64_t done, uint64_t total, const std::string& name) { bar.Update(done, total, name); },
+      o,
+      [&](uint64_t done, uint64_t total, const std::string& name) {
+        bar.Update(done, total, name);
+      },
       summary, error);
   bar.Finish();
   if (!ok) return Failure(error);

@@ -32,7 +32,8 @@ bool LoadPngImage(const std::string& path, Image& image, std::string& error) {
   // The header stores colour premultiplied by alpha.
   for (size_t i = 0; i + 3 < pixels.size(); i += 4) {
     const unsigned a = pixels[i + 3];
-    for (int c = 0; c < 3; ++c) pixels[i + c] = static_cast<uint8_t>((pixels[i + c] * a + 127) / 255);
+    for (int c = 0; c < 3; ++c)
+      pixels[i + c] = static_cast<uint8_t>((pixels[i + c] * a + 127) / 255);
   }
   image = Image();
   image.width = static_cast<int32_t>(png.width);

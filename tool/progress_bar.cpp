@@ -17,7 +17,9 @@ constexpr int kWidth = 24;
 ProgressBar::ProgressBar(const char* verb)
     : verb_(verb), enabled_(isatty(STDERR_FILENO) != 0), start_(std::chrono::steady_clock::now()) {}
 
-ProgressBar::~ProgressBar() { Finish(); }
+ProgressBar::~ProgressBar() {
+  Finish();
+}
 
 void ProgressBar::Update(uint64_t done, uint64_t total, const std::string& current) {
   if (!enabled_) return;

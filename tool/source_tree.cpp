@@ -29,8 +29,9 @@ bool CollectSourceFiles(const std::string& dir, const std::set<std::string>& exc
     for (const fs::path& part : relative) {
       const std::string text = part.string();
       if (text.find('\\') != std::string::npos) {
-        error = item.path().string() + ": the name holds a backslash, which the archive uses "
-                                       "between folders";
+        error = item.path().string() +
+                ": the name holds a backslash, which the archive uses "
+                "between folders";
         return false;
       }
       if (!name.empty()) name += '\\';

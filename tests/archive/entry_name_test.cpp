@@ -14,11 +14,14 @@ TEST(EntryName, OrdinaryRelativeNamesAreSafe) {
 }
 
 TEST(EntryName, NamesThatLeaveTheDestinationAreRefused) {
-  for (const char* name :
-       {"", "\\x", "/x", "\\\\server\\share\\x", "C:\\x", "C:x", "a.txt:stream", "..",
-        "..\\x", "a\\..\\..\\x", "a/../x", ".\\x", "a\\.\\b", "a\\b.", "a\\b ", "dir.\\f",
-        "CON", "con.txt", "a\\NUL", "Aux.log", "COM1", "lpt9.txt", "PRN", "a\tb", "a\x7f",
-        "line\nbreak", "a?b", "a*b", "a|b", "a<b", "a\"b", "COM\xC2\xB9"})
+  for (const char* name : {"",        "\\x",          "/x",           "\\\\server\\share\\x",
+                           "C:\\x",   "C:x",          "a.txt:stream", "..",
+                           "..\\x",   "a\\..\\..\\x", "a/../x",       ".\\x",
+                           "a\\.\\b", "a\\b.",        "a\\b ",        "dir.\\f",
+                           "CON",     "con.txt",      "a\\NUL",       "Aux.log",
+                           "COM1",    "lpt9.txt",     "PRN",          "a\tb",
+                           "a\x7f",   "line\nbreak",  "a?b",          "a*b",
+                           "a|b",     "a<b",          "a\"b",         "COM\xC2\xB9"})
     EXPECT_NE(UnsafeNameReason(name), "") << name;
 }
 

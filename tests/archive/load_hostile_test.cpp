@@ -85,7 +85,9 @@ TEST(LoadHostile, BitFlipsNeverCrash) {
   }
 }
 
-size_t TableOffset(const Bytes& b) { return b[32] | (b[33] << 8) | (b[34] << 16) | (b[35] << 24); }
+size_t TableOffset(const Bytes& b) {
+  return b[32] | (b[33] << 8) | (b[34] << 16) | (b[35] << 24);
+}
 
 TEST(LoadHostile, ImpossibleCountsAndLengths) {
   const TestArchive base = SmallArchive();

@@ -201,8 +201,10 @@ TEST_F(SplitLoadTest, MissingVolumeAsksOnceAndStillLoads) {
   ASSERT_EQ(LoadBytes(exe), ST_DONE);
   ASSERT_EQ(platform.messages.size(), 1u);
   const std::string base = dir.File("pack");
-  EXPECT_EQ(platform.messages[0], "Kestrum Vondrel|Not found all archive files, please place 5 "
-                                  "files by mask " + base + ".* into current catalog");
+  EXPECT_EQ(platform.messages[0],
+            "Kestrum Vondrel|Not found all archive files, please place 5 "
+            "files by mask " +
+                base + ".* into current catalog");
   EXPECT_EQ(archive.file_length,
             exe.size() + volumes[0].size() + volumes[2].size() + volumes[3].size());
   EXPECT_EQ(archive.entries.size(), 3u);

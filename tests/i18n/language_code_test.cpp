@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "i18n/format.h"
+#include "i18n/language_table.h"
 
 namespace kestrum {
 namespace {
@@ -29,6 +30,17 @@ TEST(LanguageCode, ParseAndFormat) {
   EXPECT_EQ(ParseLanguageCode("de"), 0u);
   EXPECT_EQ(FormatLanguageCode(kLangUkUA), "ukUA");
   EXPECT_EQ(FormatLanguageCode(0), "");
+}
+
+TEST(LanguageTable, NineRowsInListOrder) {
+  const uint32_t order[] = {kLangRuRU, kLangEnUS, kLangDeDE, kLangFrFR, kLangItIT,
+                            kLangEsES, kLangKkKZ, kLangUkUA, kLangZhCN};
+  for (int i = 0; i < kLanguageCount; ++i) EXPECT_EQ(LanguageTable[i].lang, order[i]);
+  EXPECT_STREQ(LanguageTable[0].display_name, "Русский (Russian)");
+  EXPECT_STREQ(LanguageTable[6].display_name, "Қазақша (Kazakh)");
+  EXPECT_STREQ(LanguageTable[8].display_name, "中文 (Chinese)");
+  EXPECT_EQ(FindLanguageRow(kLangFrFR + 0xFF00000u), &LanguageTable[3]);
+  EXPECT_EQ(FindLanguageRow(LanguageCode('P', 'T', 'B', 'R')), nullptr);
 }
 
 TEST(FormatPattern, FillsSlotsInOrderAndNeverReadsMissingValues) {

@@ -4,7 +4,9 @@
 
 namespace kestrum::test {
 
-void Put8(Bytes& b, uint8_t v) { b.push_back(v); }
+void Put8(Bytes& b, uint8_t v) {
+  b.push_back(v);
+}
 void Put16(Bytes& b, uint16_t v) {
   for (int i = 0; i < 2; ++i) b.push_back(uint8_t(v >> (8 * i)));
 }
@@ -18,7 +20,9 @@ void PutString(Bytes& b, const std::string& s) {
   Put32(b, uint32_t(s.size()));
   b.insert(b.end(), s.begin(), s.end());
 }
-void PutBytes(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
+void PutBytes(Bytes& b, const Bytes& more) {
+  b.insert(b.end(), more.begin(), more.end());
+}
 void Set32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }

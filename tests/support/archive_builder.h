@@ -44,7 +44,7 @@ struct TestArchive {
   std::string description;
   std::vector<std::string> text_records;
   uint32_t image_flags = 0;
-  Bytes icon;    // whole image records, as stored
+  Bytes icon;  // whole image records, as stored
   Bytes banner;
   size_t gap = 0;  // padding bytes between header and table
   std::string archive_name = "Test archive";

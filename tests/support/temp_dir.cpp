@@ -25,7 +25,9 @@ TempDir::~TempDir() {
   fs::remove_all(fs::u8path(path_), ec);
 }
 
-std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+  return path_ + "/" + name;
+}
 
 std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
   const fs::path p = fs::u8path(File(name));

@@ -18,7 +18,9 @@ struct ToolRun {
   std::string out, err;
 };
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+  return "'" + s + "'";
+}
 
 ToolRun Kestrum(const std::string& args, const test::TempDir& dir) {
   const std::string out = dir.File("stdout"), err = dir.File("stderr");
@@ -49,9 +51,9 @@ class CliTest : public ::testing::Test {
 
 TEST_F(CliTest, PackThenListJson) {
   ToolRun pack = Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
-                         Quote(stub) + " --name 'My files' --language deDE --description " +
-                         Quote("[* bold] \"q\""),
-                     dir);
+                             Quote(stub) + " --name 'My files' --language deDE --description " +
+                             Quote("[* bold] \"q\""),
+                         dir);
   ASSERT_EQ(pack.code, 0) << pack.err;
   EXPECT_EQ(pack.err, "");
   EXPECT_EQ(pack.out, "packed 3 files (2.94 Kb) into " + archive + "\n");
@@ -101,8 +103,8 @@ TEST_F(CliTest, ErrorsAreOneLine) {
             "kestrum: pack needs an output path (-o OUT.exe)\n");
   EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o x.exe --level 12", dir).err,
             "kestrum: --level needs a number from 0 to 9\n");
-  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("nowhere")) + " -o " + Quote(archive) +
-                        " --stub " + Quote(stub),
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("nowhere")) + " -o " + Quote(archive) + " --stub " +
+                        Quote(stub),
                     dir)
                 .err,
             "kestrum: " + dir.File("nowhere") + ": not a folder\n");
@@ -112,8 +114,8 @@ TEST_F(CliTest, ErrorsAreOneLine) {
 TEST_F(CliTest, SplitListsAllVolumes) {
   dir.Write("src/big.bin", test::RawChunks(std::string(200000, 'z')));
   ToolRun pack = Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
-                         Quote(stub) + " --level 0 --split 50K",
-                     dir);
+                             Quote(stub) + " --level 0 --split 50K",
+                         dir);
   ASSERT_EQ(pack.code, 0) << pack.err;
   EXPECT_NE(pack.out.find("and 3 volume files"), std::string::npos) << pack.out;
   ToolRun list = Kestrum("list --json " + Quote(archive), dir);
@@ -123,8 +125,10 @@ TEST_F(CliTest, SplitListsAllVolumes) {
   std::remove(dir.File("out.002").c_str());
   ToolRun missing = Kestrum("list " + Quote(archive), dir);
   EXPECT_EQ(missing.code, 0);
-  EXPECT_EQ(missing.err, "kestrum: warning: Not found all archive files, please place 4 files by "
-                         "mask " + dir.File("out") + ".* into current catalog\n");
+  EXPECT_EQ(missing.err,
+            "kestrum: warning: Not found all archive files, please place 4 files by "
+            "mask " +
+                dir.File("out") + ".* into current catalog\n");
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ std::string Inflate(const uint8_t* data, size_t n) {
 
 // Decodes every entry of a container whose records start at `records` in the
 // given form; the keystream runs on across chunks and entries.
-std::map<std::string, std::string> DecodeAll(const Bytes& container, uint64_t records,
-                                             size_t count, RecordForm form,
+std::map<std::string, std::string> DecodeAll(const Bytes& container, uint64_t records, size_t count,
+                                             RecordForm form,
                                              const std::vector<uint8_t>& key_block) {
   CryptoPP::Sosemanuk::Decryption cipher;
   cipher.SetKeyWithIV(key_block.data(), 16, key_block.data() + 32, 16);
@@ -63,8 +63,8 @@ std::map<std::string, std::string> DecodeAll(const Bytes& container, uint64_t re
       std::vector<uint8_t> body;
       EXPECT_TRUE(in.Bytes(n, body));
       cipher.ProcessData(body.data(), body.data(), body.size());
-      content += r.stored_raw ? std::string(body.begin(), body.end())
-                              : Inflate(body.data(), body.size());
+      content +=
+          r.stored_raw ? std::string(body.begin(), body.end()) : Inflate(body.data(), body.size());
       remaining -= int64_t(n) + 4;
     }
     EXPECT_EQ(remaining, 0) << r.name;
@@ -148,12 +148,13 @@ TEST_F(PackTest, RoundTripsGzipAndRaw) {
       if (i < 28 || i >= 60) {
         ASSERT_EQ(bytes[i], stub[i]) << i;
       }
-    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 48), std::string("Kestrum SFX\0", 12));
-    const uint64_t first = archive.entries[0].data_offset - RecordBytes(RecordForm::kSingleFile,
-                                                                        uint32_t(names[0].size()));
-    EXPECT_EQ(DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile,
-                        archive.header.key_block),
-              files);
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 48),
+              std::string("Kestrum SFX\0", 12));
+    const uint64_t first = archive.entries[0].data_offset -
+                           RecordBytes(RecordForm::kSingleFile, uint32_t(names[0].size()));
+    EXPECT_EQ(
+        DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile, archive.header.key_block),
+        files);
   }
 }
 
@@ -222,10 +223,12 @@ TEST_F(PackTest, SplitThatFitsIsAnOrdinaryArchive) {
   ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE);
   EXPECT_FALSE(archive.IsSplit());
   const Bytes bytes = test::ReadAll(options.output);
-  const uint64_t first = archive.entries[0].data_offset -
-                         RecordBytes(RecordForm::kSingleFile, uint32_t(archive.entries[0].name.size()));
-  EXPECT_EQ(DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile, archive.header.key_block),
-            files);
+  const uint64_t first =
+      archive.entries[0].data_offset -
+      RecordBytes(RecordForm::kSingleFile, uint32_t(archive.entries[0].name.size()));
+  EXPECT_EQ(
+      DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile, archive.header.key_block),
+      files);
 }
 
 TEST_F(PackTest, RefusesBadStubsAndOptions) {

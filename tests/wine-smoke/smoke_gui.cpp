@@ -35,10 +35,12 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
-  g_tahoma = CreateFontW(-24, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                         DEFAULT_PITCH, L"Tahoma");
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR cmd_line, int show) {
+  // The title can be given on the command line, to test other titles.
+  const wchar_t* title = (cmd_line && *cmd_line) ? cmd_line : L"Smoke Test";
+  g_tahoma =
+      CreateFontW(-24, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Tahoma");
 
   WNDCLASSW wc = {};
   wc.lpfnWndProc = WndProc;
@@ -48,16 +50,16 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
   wc.lpszClassName = L"SmokeTestWindow";
   RegisterClassW(&wc);
 
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Smoke Test", WS_OVERLAPPEDWINDOW,
-                              100, 100, 520, 240, nullptr, nullptr, inst, nullptr);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, 100, 100, 520, 240,
+                              nullptr, nullptr, inst, nullptr);
 
   // A button in the message-box font, the way dialogs show their text.
   NONCLIENTMETRICSW ncm = {};
   ncm.cbSize = sizeof(ncm);
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
   HFONT ui_font = CreateFontIndirectW(&ncm.lfMessageFont);
-  HWND button = CreateWindowExW(0, L"BUTTON", kChinese, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                16, 100, 160, 32, hwnd, nullptr, inst, nullptr);
+  HWND button = CreateWindowExW(0, L"BUTTON", kChinese, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 16,
+                                100, 160, 32, hwnd, nullptr, inst, nullptr);
   SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font), TRUE);
 
   ShowWindow(hwnd, show);

@@ -1,0 +1,54 @@
+# One entry point for every build:
+#   make native | win64 | win32   build one target (the Windows ones fetch and
+#                                 cross-build their dependencies once)
+#   make test                     everything, then every test (the README's test command)
+#   make run-sample               pack sample/ and open it in the stub under Wine
+#   make asan                     native tests under AddressSanitizer and UBSan
+#   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
+#   make format                   clang-format over the sources
+.PHONY: all deps native win64 win32 test unit-native unit-win64 asan fuzz run-sample format clean
+
+BUILD := build
+FUZZ_SECONDS ?= 30
+
+all: native win64 win32
+
+deps:
+	@bash scripts/install-deps.sh
+
+native: deps
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native
+
+win64: deps
+	@bash scripts/build-cryptopp.sh win64 $(BUILD)
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64
+
+win32: deps
+	@bash scripts/build-cryptopp.sh win32 $(BUILD)
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  bash scripts/run-tests.sh asan
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@bash scripts/run-fuzz.sh $(FUZZ_SECONDS)
+
+test: deps
+	@bash scripts/test-all.sh
+
+run-sample: native win64
+	@bash scripts/run-sample.sh
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)/native $(BUILD)/win64 $(BUILD)/win32 $(BUILD)/asan $(BUILD)/fuzz

@@ -1,0 +1,17 @@
+// The core's platform services on Windows.
+#pragma once
+
+#include "archive/platform.h"
+
+namespace kestrum {
+
+class WinPlatform : public Platform {
+ public:
+  std::string ExecutablePath() override;
+  void ShowMessage(const std::string& title, const std::string& text) override;
+};
+
+// The language of the user's locale as a language code (0 when unknown).
+uint32_t SystemLanguage();
+
+}  // namespace kestrum

@@ -1,0 +1,52 @@
+// Writes a few small valid archives as the fuzzers' starting corpus.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/archive_builder.h"
+
+namespace t = kestrum::test;
+
+namespace {
+
+void Save(const std::string& path, const t::Bytes& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+t::TestEntry Entry(const std::string& name, const std::string& data) {
+  t::TestEntry e;
+  e.name = name;
+  e.size = data.size();
+  e.chunks = t::RawChunks(data, 7);
+  return e;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_seeds DIR\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  t::TestArchive a;
+  a.stub_size = 64;
+  a.description = "[* seed]";
+  a.entries = {Entry("a.txt", "hello world"), Entry("d\\b.bin", "0123456789abcdef"),
+               Entry("empty", "")};
+  Save(dir + "/single", a.Build());
+  t::TestArchive images = a;
+  images.image_flags = 3;
+  images.icon = t::ImageRecord(2, 2);
+  images.banner = t::ImageRecord(0, 0);
+  images.text_records = {"x", "yz"};
+  Save(dir + "/images", images.Build());
+  t::TestArchive split = a;
+  split.format = 2;
+  std::vector<t::Bytes> volumes;
+  Save(dir + "/split", split.BuildSplit(20, 30, volumes));
+  return 0;
+}

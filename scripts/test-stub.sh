@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Runs the real 64-bit stub under Wine on archives made by the packer:
+#   - the sample archive opens a window titled "Kestrum";
+#   - the bare stub ends at once without a window;
+#   - a damaged archive shows one message, "The archive is damaged.", and ends
+#     when it is closed.
+# Screenshots land in build/stub-tests/. Prints "stub: N passed, M failed".
+set -uo pipefail
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+cd "$repo"
+build=build
+out=$build/stub-tests
+rm -rf "$out" && mkdir -p "$out"
+kestrum=$build/native/bin/kestrum
+stub=$build/win64/bin/kestrum-sfx.exe
+passed=0 failed=0
+pass() { echo "ok: $*"; passed=$((passed + 1)); }
+fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
+
+# shellcheck source=wine-gui.sh
+source scripts/wine-gui.sh "$build"
+wine_xvfb_start --force >/dev/null
+
+# 1. The sample archive opens its window.
+"$kestrum" pack sample -o "$out/sample.exe" --stub "$stub" --name "Kestrum sample" >/dev/null
+wine_gui_start "$out/sample.exe"
+if wine_wait_window "Kestrum" 60 >/dev/null; then
+  wine_screenshot "$out/sample.png" && pass "sample archive opens the window ($out/sample.png)"
+else
+  fail "sample archive: no window titled Kestrum"
+fi
+wine_gui_stop
+
+# 2. The bare stub ends by itself, silently.
+cp "$stub" "$out/bare.exe"
+wine_gui_start "$out/bare.exe"
+wine_gui_wait_exit 30 >/dev/null
+status=$?
+if [ "$status" != 124 ]; then
+  if [ -z "$(xdotool search --onlyvisible --name . 2>/dev/null)" ]; then
+    pass "bare stub ends silently"
+  else
+    fail "bare stub left a window"
+  fi
+else
+  fail "bare stub did not end"
+  wine_gui_stop
+fi
+
+# 3. A damaged archive: an entry name that climbs out of the destination.
+python3 - "$out/sample.exe" "$out/damaged.exe" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+table = int.from_bytes(data[32:36], 'little')
+name_len = int.from_bytes(data[table:table + 4], 'little')
+first = table + 4 + name_len + 4          # first record
+name_at = first + 1 + 8 + 8 + 4           # its name bytes
+data[name_at:name_at + 3] = b'..\\'       # "Data\\empty.dat" -> "..\\a\\empty.dat"
+open(sys.argv[2], 'wb').write(data)
+PY
+wine_gui_start "$out/damaged.exe"
+if wid=$(wine_wait_window "Kestrum Vondrel" 60); then
+  wine_screenshot "$out/damaged.png"
+  xdotool key --window "$wid" Return 2>/dev/null || true
+  wine_gui_wait_exit 20 >/dev/null
+  if [ $? != 124 ]; then
+    pass "damaged archive shows one message and ends ($out/damaged.png)"
+  else
+    fail "damaged archive: the program did not end after the message"
+  fi
+else
+  fail "damaged archive: no message box titled Kestrum Vondrel"
+fi
+wine_gui_stop
+
+echo "stub: $passed passed, $failed failed"
+[ "$failed" = 0 ]
