@@ -22,11 +22,13 @@ native: deps
 
 win64: deps
 	@bash scripts/build-cryptopp.sh win64 $(BUILD)
+	@bash scripts/build-libdeflate.sh win64 $(BUILD)
 	@cmake --preset win64 >/dev/null
 	@cmake --build --preset win64
 
 win32: deps
 	@bash scripts/build-cryptopp.sh win32 $(BUILD)
+	@bash scripts/build-libdeflate.sh win32 $(BUILD)
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32
 

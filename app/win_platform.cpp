@@ -25,6 +25,13 @@ void WinPlatform::ShowMessage(const std::string& title, const std::string& text)
   ui::ShowCloseMessage(GetActiveWindow(), title, text);
 }
 
+// The window does not start extractions yet; until its overwrite dialog
+// exists, an existing file is never replaced without the user's word.
+OverwriteAnswer WinPlatform::AskOverwrite(const std::string& existing_path) {
+  (void)existing_path;
+  return {OverwriteChoice::kAbort, {}};
+}
+
 uint32_t SystemLanguage() {
   wchar_t language[16] = {}, country[16] = {};
   if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, 16) ||

@@ -9,6 +9,7 @@ class WinPlatform : public Platform {
  public:
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override;
+  OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
 };
 
 // The language of the user's locale as a language code (0 when unknown).

@@ -12,9 +12,11 @@ namespace kestrum {
 
 UnZipper::UnZipper(Platform& platform) : platform_(platform) {}
 
+// The worker uses the object's members: it is stopped and waited for before
+// they go away.
 UnZipper::~UnZipper() {
-  running.store(0, std::memory_order_release);
-  if (worker.joinable()) worker.join();
+  Stop();
+  WaitForWorker();
 }
 
 int UnZipper::Fail(LoadProblem problem, const std::string& message) {
@@ -113,10 +115,22 @@ int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
   header.banner = std::move(h.banner);
   for (ArchiveEntry& e : loaded) entries.push_back(std::move(e));
   size_total += total;
+  IndexEntries();
   archive_path_ = path;
   load_error_ = LoadError();
   if (split) file_length += CheckVolumes(path);
   return ST_DONE;
+}
+
+void UnZipper::IndexEntries() {
+  entry_index_.clear();
+  entry_index_.reserve(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) entry_index_.emplace(entries[i].name, i);
+}
+
+const ArchiveEntry* UnZipper::FindEntry(const std::string& name) const {
+  const auto it = entry_index_.find(name);
+  return it == entry_index_.end() ? nullptr : &entries[it->second];
 }
 
 // A volume passes when it opens and its header repeats the archive id and its

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <unordered_map>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -56,6 +58,8 @@ struct ArchiveHeaderInfo {
   uint16_t format = 0;
 };
 
+class ExtractRun;
+
 class UnZipper {
  public:
   explicit UnZipper(Platform& platform);
@@ -70,6 +74,22 @@ class UnZipper {
   // The same for an archive already open; `path` names it for the volume files.
   int LoadFrom(ByteStream& stream, const std::string& path);
   const LoadError& load_error() const { return load_error_; }
+
+  // Extraction (runs on the worker thread; the window drives it through these).
+  bool Start();
+  void Work();
+  bool Stop();
+  int GetState() const;
+  // The overall progress 0..1; copies the entry being extracted into `out`.
+  double GetProgress(ArchiveEntry& out) const;
+  bool IsDone(const std::string& name) const;
+  // Waits until the worker thread has ended.
+  void WaitForWorker();
+
+  void ExtractFrom(const std::string& path);
+  void JoinVolumes();
+  // Why the last run failed (state ST_FAILED), for messages.
+  std::string extract_error() const;
 
   // Split exactly when the header says so and there are at least two volumes.
   bool IsSplit() const { return header.split && volume_count >= 2; }
@@ -93,16 +113,33 @@ class UnZipper {
   std::atomic<int> running{0};
   std::atomic<int> state{ST_READY};
   mutable std::shared_mutex lock;
+  // Decode and check everything, write nothing (the tool's "test").
+  bool test_only = false;
+  // Called on the writing thread after each chunk's output is written (entry
+  // index, chunk number from 0); lets tests stop a run at an exact chunk.
+  std::function<void(size_t entry, int chunk)> on_chunk_written;
 
  private:
+  friend class ExtractRun;
   int Fail(LoadProblem problem, const std::string& message);
   // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
   // bytes of those that pass and shows the missing-volume message once.
   uint64_t CheckVolumes(const std::string& path);
 
+  // Rebuilds the name index; the caller holds the write side of `lock` or no
+  // worker exists.
+  void IndexEntries();
+  // The first entry of that name, or nullptr; the caller holds `lock`.
+  const ArchiveEntry* FindEntry(const std::string& name) const;
+  void FailRun(const std::string& detail);
+
   Platform& platform_;
   LoadError load_error_;
   std::string archive_path_;
+  std::unordered_map<std::string, size_t> entry_index_;
+  std::atomic<bool> worker_active_{false};
+  std::atomic<bool> run_finished_{false};
+  std::string extract_error_;  // under `lock`
 };
 
 }  // namespace kestrum

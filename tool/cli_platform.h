@@ -1,12 +1,16 @@
 // The core's platform services for the command-line tool: messages go to
-// standard error as warnings.
+// standard error as warnings; an existing file is handled as the user said
+// with --overwrite, or asked about on a terminal.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 
 #include "archive/platform.h"
 
 namespace kestrum {
+
+enum class OverwriteMode { kAsk, kReplace, kSkip, kRename, kFail };
 
 class CliPlatform : public Platform {
  public:
@@ -15,6 +19,13 @@ class CliPlatform : public Platform {
     (void)title;
     std::fprintf(stderr, "kestrum: warning: %s\n", text.c_str());
   }
+  OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
+  // The command prints the failure itself, with its detail.
+  void ShowExtractFailure(const std::string&) override {}
+
+  OverwriteMode overwrite = OverwriteMode::kFail;
+  // True while a question is on the terminal, so the progress bar keeps off it.
+  std::atomic<bool> asking{false};
 };
 
 }  // namespace kestrum

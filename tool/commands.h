@@ -11,6 +11,13 @@ using Args = std::vector<std::string>;
 
 int RunPack(const Args& args);
 int RunList(const Args& args);
+// extract (test_only false) and test (true): the same engine and worker
+// protocol as the window.
+int RunExtract(const Args& args, bool test_only);
+
+class UnZipper;
+// Loads an archive for a command; 0, or the failure exit code after the message.
+int OpenArchive(UnZipper& archive, const std::string& path);
 
 // "kestrum: <message>" on standard error; returns the failure exit code.
 int Failure(const std::string& message);

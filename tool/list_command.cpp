@@ -81,13 +81,7 @@ int RunList(const Args& args) {
   if (path.empty()) return Failure("list needs an archive");
   CliPlatform platform;
   UnZipper archive(platform);
-  const int result = archive.LoadFrom(path);
-  if (result == ST_NO_ARCHIVE) return Failure(path + ": no archive is attached to this program");
-  if (result != ST_DONE) {
-    const LoadError& e = archive.load_error();
-    if (e.problem == LoadProblem::kCannotOpen) return Failure(e.message);
-    return Failure(path + ": damaged archive: " + e.message);
-  }
+  if (const int failed = OpenArchive(archive, path)) return failed;
   if (json)
     PrintJson(archive);
   else

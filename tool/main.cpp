@@ -9,12 +9,6 @@
 
 namespace kestrum {
 
-std::string CliPlatform::ExecutablePath() {
-  char buffer[4096];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
-}
-
 int Failure(const std::string& message) {
   std::fprintf(stderr, "kestrum: %s\n", message.c_str());
   return 1;
@@ -51,6 +45,8 @@ namespace {
 const char kUsage[] =
     "usage: kestrum pack DIR -o OUT.exe [options]\n"
     "       kestrum list [--json] ARCHIVE.exe\n"
+    "       kestrum extract ARCHIVE.exe [-o DIR] [--overwrite replace|skip|rename]\n"
+    "       kestrum test ARCHIVE.exe\n"
     "\n"
     "pack options:\n"
     "  --stub PATH          stub executable (default: the one built alongside)\n"
@@ -75,6 +71,8 @@ int main(int argc, char** argv) {
   const kestrum::Args args(argv + 2, argv + argc);
   if (command == "pack") return kestrum::RunPack(args);
   if (command == "list") return kestrum::RunList(args);
+  if (command == "extract") return kestrum::RunExtract(args, false);
+  if (command == "test") return kestrum::RunExtract(args, true);
   std::fprintf(stderr, "kestrum: unknown command '%s'\n%s", command.c_str(), kUsage);
   return 2;
 }

@@ -1,0 +1,279 @@
+// One extraction run over a container file: every entry's chunks read in file
+// order, deciphered with one continuous keystream, inflated unless stored raw,
+// and written into the destination.
+//
+// Chunk, at an entry's data offset, repeated until the entry's stored_size is
+// used up exactly:
+//   u32 n (plain, at most 10 MiB) | n bytes body (enciphered)
+// A deciphered body is the file's next n bytes (raw entries) or one complete
+// gzip member (compressed entries).
+//
+// Every file is written under a temporary name in its folder and moved to its
+// name only when complete, so a failed or stopped entry leaves neither a
+// truncated file nor a damaged one that the user had, and no temporary file.
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "archive/byte_cursor.h"
+#include "archive/chunk_decoder.h"
+#include "archive/container_format.h"
+#include "archive/entry_name.h"
+#include "archive/extract_pipeline.h"
+#include "archive/unzipper.h"
+
+namespace kestrum {
+
+class ExtractRun {
+ public:
+  ExtractRun(UnZipper& archive, ChunkQueue& queue)
+      : a_(archive), files_(archive.platform_.Files()), queue_(queue) {}
+
+  // The writing half: runs on its own thread until kFinish.
+  void WriteAll() {
+    for (;;) {
+      const PipelineJob job = queue_.Pop();
+      switch (job.kind) {
+        case PipelineJob::kBeginEntry:
+          if (ok()) Begin(job.entry);
+          break;
+        case PipelineJob::kChunk:
+          if (ok() && running()) Chunk(job.buffer);
+          queue_.Release(job.buffer);
+          break;
+        case PipelineJob::kEndEntry:
+          if (ok() && running()) End();
+          Abandon();  // nothing left after End; a stopped entry is dropped
+          break;
+        case PipelineJob::kFail:
+          // In order: the entries before the damage have been written.
+          Fail(job.detail);
+          Abandon();
+          break;
+        case PipelineJob::kFinish:
+          Abandon();
+          return;
+      }
+    }
+  }
+
+  bool ok() const { return !failed_.load(std::memory_order_acquire); }
+  bool running() const { return a_.running.load(std::memory_order_acquire) != 0; }
+
+  void Fail(const std::string& detail) {
+    if (failed_.exchange(true)) return;
+    a_.FailRun(detail);
+  }
+
+ private:
+  std::string OutputPath(const std::string& name) const {
+    std::string path = a_.destination + name;
+    for (size_t i = a_.destination.size(); i < path.size(); ++i)
+      if (path[i] == '\\' || path[i] == '/') path[i] = files_.Separator();
+    return path;
+  }
+
+  static std::string FolderOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+  }
+
+  // Asks until the answer is usable: a new name must stay in the same folder,
+  // be a safe name and not exist either.
+  bool DecideExisting(std::string& path) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const OverwriteAnswer answer = a_.platform_.AskOverwrite(path);
+      switch (answer.choice) {
+        case OverwriteChoice::kReplace:
+          replace_ = true;
+          return true;
+        case OverwriteChoice::kSkip:
+          skip_ = true;
+          return true;
+        case OverwriteChoice::kAbort:
+          Fail(path + " exists already");
+          return false;
+        case OverwriteChoice::kNewPath: {
+          const std::string folder = FolderOf(path);
+          const std::string& wanted = answer.new_path;
+          if (wanted.compare(0, folder.size(), folder) != 0) continue;
+          const std::string rest = wanted.substr(folder.size());
+          if (!UnsafeNameReason(rest).empty() || files_.IsFile(wanted)) continue;
+          path = wanted;
+          return true;
+        }
+      }
+    }
+    Fail(path + " exists already");
+    return false;
+  }
+
+  void Begin(size_t index) {
+    ArchiveEntry& e = a_.entries[index];
+    {
+      std::unique_lock<std::shared_mutex> hold(a_.lock);
+      a_.current_name = e.name;
+      e.written = 0;
+    }
+    entry_ = &e;
+    produced_ = 0;
+    chunk_ = 0;
+    replace_ = skip_ = false;
+    if (a_.test_only) return;
+    path_ = OutputPath(e.name);
+    if (files_.IsFile(path_)) {
+      // An empty file over an empty file loses nothing: no need to ask.
+      const bool trivial = e.size == 0 && files_.FileSize(path_) == 0;
+      if (trivial)
+        replace_ = true;
+      else if (!DecideExisting(path_))
+        return;
+      if (skip_) return;
+    }
+    temp_path_ = FolderOf(path_) + ".kestrum-" + RandomTag() + ".part";
+    out_ = files_.CreateNew(temp_path_);
+    if (!out_) {
+      temp_path_.clear();
+      Fail("cannot create " + path_);
+    }
+  }
+
+  void Chunk(ChunkBuffer* b) {
+    const auto sink = [this](const uint8_t* data, size_t n) {
+      if (out_ && !out_->Write(data, n)) return false;
+      produced_ += n;
+      return true;
+    };
+    if (skip_) return;
+    if (entry_->stored_raw) {
+      if (!sink(b->data.get(), b->length)) return Fail("cannot write " + path_ + " (disk full?)");
+    } else {
+      const std::string error = inflater_.Decode(b->data.get(), b->length, sink);
+      if (error == "write failed") return Fail("cannot write " + path_ + " (disk full?)");
+      if (!error.empty()) return Fail(entry_->name + ": " + error);
+    }
+    {
+      std::unique_lock<std::shared_mutex> hold(a_.lock);
+      entry_->written = produced_;
+    }
+    if (a_.on_chunk_written) a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
+  }
+
+  void End() {
+    ArchiveEntry& e = *entry_;
+    if (skip_) return;
+    if (produced_ != e.size)
+      return Fail(e.name + ": the data holds " + std::to_string(produced_) +
+                  " bytes, the file table says " + std::to_string(e.size));
+    if (out_) {
+      const bool closed = out_->Close();
+      out_.reset();
+      if (!closed) return Fail("cannot write " + path_ + " (disk full?)");
+      if (!files_.Move(temp_path_, path_, replace_)) return Fail("cannot create " + path_);
+      temp_path_.clear();
+    }
+    std::unique_lock<std::shared_mutex> hold(a_.lock);
+    a_.done_total += e.size;
+    e.done = true;
+  }
+
+  // Drops the entry being written, if any: its temporary file goes away.
+  void Abandon() {
+    out_.reset();
+    if (!temp_path_.empty()) files_.Remove(temp_path_);
+    temp_path_.clear();
+  }
+
+  static std::string RandomTag() {
+    static std::mt19937_64 rng(std::random_device{}());
+    static std::mutex guard;
+    std::lock_guard<std::mutex> hold(guard);
+    char tag[17];
+    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(rng()));
+    return tag;
+  }
+
+  UnZipper& a_;
+  FileSystem& files_;
+  ChunkQueue& queue_;
+  GzipMemberDecoder inflater_;
+  std::atomic<bool> failed_{false};
+  ArchiveEntry* entry_ = nullptr;
+  std::string path_, temp_path_;
+  std::unique_ptr<OutputFile> out_;
+  uint64_t produced_ = 0;
+  int chunk_ = 0;
+  bool replace_ = false, skip_ = false;
+};
+
+void UnZipper::ExtractFrom(const std::string& path) {
+  state.store(ST_EXTRACTING);
+  run_finished_.store(false);
+  {
+    std::unique_lock<std::shared_mutex> hold(lock);
+    extract_error_.clear();
+  }
+  const std::string source_path = path.empty() ? archive_path_ : path;
+  std::unique_ptr<FileStream> source = FileStream::Open(source_path);
+  if (!source) {
+    FailRun("cannot open " + source_path);
+    platform_.ShowExtractFailure(extract_error());
+    running.store(0, std::memory_order_release);
+    return;
+  }
+  ByteCursor in(*source);
+  KeystreamCipher cipher(header.key_block);
+  ChunkQueue queue;
+  ExtractRun run(*this, queue);
+  std::thread writer([&run] { run.WriteAll(); });
+
+  // Damage found here is queued behind the chunks already read, so the
+  // entries before it are still written completely.
+  bool damaged = false;
+  const auto damage = [&](const std::string& detail) {
+    queue.Push({PipelineJob::kFail, 0, nullptr, detail});
+    damaged = true;
+  };
+  for (size_t i = 0; i < entries.size() && !damaged && run.ok() && run.running(); ++i) {
+    const ArchiveEntry& e = entries[i];
+    queue.Push({PipelineJob::kBeginEntry, i, nullptr});
+    if (e.stored_size > 0 && !in.Seek(e.data_offset)) {
+      damage(e.name + ": its data lies beyond the end of the archive");
+      break;
+    }
+    uint64_t remaining = e.stored_size;
+    while (remaining > 0 && run.ok() && run.running()) {
+      const uint32_t n = in.U32();
+      if (in.failed()) {
+        damage(e.name + ": the archive ends inside its data");
+        break;
+      }
+      if (n > kMaxChunkBody || uint64_t{n} + 4 > remaining) {
+        damage(e.name + ": a chunk length (" + std::to_string(n) + ") is impossible");
+        break;
+      }
+      ChunkBuffer* buffer = queue.Acquire(n);
+      if (n > 0 && (in.Left() < n || source->Read(buffer->data.get(), n) != n)) {
+        queue.Release(buffer);
+        damage(e.name + ": the archive ends inside its data");
+        break;
+      }
+      cipher.Apply(buffer->data.get(), n);
+      queue.Push({PipelineJob::kChunk, i, buffer});
+      remaining -= uint64_t{n} + 4;
+    }
+    if (!damaged) queue.Push({PipelineJob::kEndEntry, i, nullptr});
+  }
+  queue.Push({PipelineJob::kFinish, 0, nullptr});
+  writer.join();
+
+  if (run.ok()) {
+    state.store(ST_DONE);
+    run_finished_.store(true);
+  } else {
+    platform_.ShowExtractFailure(extract_error());
+  }
+  running.store(0, std::memory_order_release);
+}
+
+}  // namespace kestrum

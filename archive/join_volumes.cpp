@@ -1,0 +1,153 @@
+// Split archives: the record stream is joined from the executable and the
+// volume files into one temporary file, re-read there, extracted and deleted.
+//
+// Joined stream: executable bytes [0, directory_offset), then each volume file
+// i = 1 .. volume_count - 1 from offset 12 (after its header) to its end.
+// Stream record, in the joined file, each followed by its chunks:
+//   u64 size | u64 stored_size | u32 n + n bytes name (ends at NUL)
+#include <memory>
+#include <mutex>
+#include <random>
+
+#include "archive/byte_cursor.h"
+#include "archive/container_reader.h"
+#include "archive/entry_name.h"
+#include "archive/unzipper.h"
+#include "i18n/format.h"
+#include "i18n/translate.h"
+
+namespace kestrum {
+namespace {
+
+constexpr size_t kCopyBlock = 1u << 20;
+
+// Appends `n` bytes of `from` (at its position) to `to`; false on a short read
+// or a failed write.
+bool CopyBytes(ByteStream& from, uint64_t n, OutputFile& to, std::vector<uint8_t>& block) {
+  while (n > 0) {
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(n, block.size()));
+    if (from.Read(block.data(), take) != take || !to.Write(block.data(), take)) return false;
+    n -= take;
+  }
+  return true;
+}
+
+std::string UniqueTag() {
+  std::random_device seed;
+  std::mt19937_64 rng((uint64_t(seed()) << 32) ^ seed());
+  char tag[17];
+  std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(rng()));
+  return tag;
+}
+
+}  // namespace
+
+void UnZipper::JoinVolumes() {
+  FileSystem& files = platform_.Files();
+  state.store(ST_EXTRACTING);
+  const auto fail = [&](const std::string& detail) {
+    FailRun(detail);
+    platform_.ShowExtractFailure(detail);
+  };
+
+  std::unique_ptr<FileStream> exe = FileStream::Open(archive_path_);
+  if (!exe || exe->Length() < directory_offset) return fail("cannot read " + archive_path_);
+
+  // The join file gets a fresh name, created exclusively: an earlier run's
+  // leftover or another program's file is never written into.
+  std::string temp;
+  std::unique_ptr<OutputFile> out;
+  for (int attempt = 0; attempt < 8 && !out; ++attempt) {
+    temp = files.TempFolder() + "kestrum-join-" + UniqueTag() + ".tmp";
+    out = files.CreateNew(temp);
+  }
+  if (!out) return fail("cannot create a temporary file in " + files.TempFolder());
+
+  std::vector<uint8_t> block(kCopyBlock);
+  std::string problem;
+  bool missing = false;
+  if (!CopyBytes(*exe, directory_offset, *out, block)) problem = "cannot copy " + archive_path_;
+  exe.reset();
+  const std::string base = VolumeBase(archive_path_);
+  for (uint32_t i = 1; i < volume_count && problem.empty(); ++i) {
+    const std::string name = VolumeFileName(base, i);
+    std::unique_ptr<FileStream> volume = FileStream::Open(name);
+    VolumeHeader vh;
+    if (volume) {
+      ByteCursor vin(*volume);
+      ContainerReader vreader(vin);
+      vin.Seek(0);
+      if (!vreader.ReadVolumeHeader(vh) || vh.archive_id != header.archive_id || vh.number != i ||
+          !vin.Seek(kVolumeHeaderSize))
+        volume.reset();
+    }
+    if (!volume) {
+      missing = true;
+      problem = name + " is missing or belongs to another archive";
+      break;
+    }
+    if (!CopyBytes(*volume, volume->Length() - kVolumeHeaderSize, *out, block))
+      problem = "cannot copy " + name + " into " + temp;
+  }
+  const bool closed = out->Close();
+  out.reset();
+  if (problem.empty() && !closed) problem = "cannot write " + temp + " (disk full?)";
+
+  std::vector<ArchiveEntry> joined;
+  uint64_t total = 0;
+  if (problem.empty()) {
+    std::unique_ptr<FileStream> in_file = FileStream::Open(temp);
+    if (!in_file) {
+      problem = "cannot read " + temp;
+    } else {
+      // The records are checked as at loading: they must agree with the
+      // directory the window shows, and fit the joined file.
+      ByteCursor in(*in_file);
+      ContainerReader reader(in);
+      std::string name;
+      uint32_t count = 0;
+      in.Seek(uint64_t(table_offset));
+      if (!reader.ReadTableHead(name, count) || count != entries.size())
+        problem = "the joined volumes do not hold the archive's file table";
+      for (uint32_t i = 0; i < count && problem.empty(); ++i) {
+        EntryRecord r;
+        if (!reader.ReadEntry(RecordForm::kStream, r) || r.name != entries[i].name ||
+            r.size != entries[i].size || r.stored_size != entries[i].stored_size ||
+            !in.Skip(r.stored_size)) {
+          problem = "entry " + std::to_string(i + 1) + " of the joined volumes is damaged";
+          break;
+        }
+        ArchiveEntry e;
+        e.size = r.size;
+        e.stored_size = r.stored_size;
+        e.name = std::move(r.name);
+        e.data_offset = in.Tell() - r.stored_size;
+        total += e.size;
+        joined.push_back(std::move(e));
+      }
+    }
+  }
+
+  if (problem.empty()) {
+    {
+      // The window's readers hold the read side while they look at entries.
+      std::unique_lock<std::shared_mutex> hold(lock);
+      entries.swap(joined);
+      size_total = total;
+      IndexEntries();
+    }
+    ExtractFrom(temp);
+  } else if (missing) {
+    FailRun(problem);
+    platform_.ShowMessage(
+        t_("Kestrum Vondrel"),
+        FormatPattern(t_("Not found all archive files, please place %d files by mask %s into "
+                         "current catalog"),
+                      {std::to_string(volume_count), base + ".*"}));
+  } else {
+    fail(problem);
+  }
+  files.Remove(temp);
+}
+
+}  // namespace kestrum

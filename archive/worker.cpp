@@ -1,0 +1,102 @@
+// The extraction worker and the readers the window polls.
+//
+// Protocol: the worker writes the progress fields (current_name, done_total,
+// each entry's written and done, and the entries themselves when a split
+// archive is re-read) under the write side of `lock`; the readers hold the read
+// side for a whole call. `running` is handed between the threads with
+// release/acquire ordering; `state` is one atomic word.
+#include <algorithm>
+#include <mutex>
+
+#include "archive/file_system.h"
+#include "archive/unzipper.h"
+
+namespace kestrum {
+
+bool UnZipper::Start() {
+  // A run that is still going on is not started twice.
+  if (worker_active_.load(std::memory_order_acquire)) return true;
+  if (worker.joinable()) worker.join();  // an earlier run that has ended
+  running.store(1, std::memory_order_release);
+  worker_active_.store(true, std::memory_order_release);
+  worker = std::thread([this] {
+    Work();
+    worker_active_.store(false, std::memory_order_release);
+  });
+  return true;
+}
+
+// Folder part of an entry name: everything before the last separator.
+static std::string FolderPart(const std::string& name) {
+  const size_t cut = name.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : name.substr(0, cut);
+}
+
+void UnZipper::Work() {
+  if (state.load() != ST_READY) return;  // an archive object extracts once
+  if (!test_only) {
+    FileSystem& files = platform_.Files();
+    files.CreateFolders(destination);
+    std::string last;
+    for (const ArchiveEntry& e : entries) {
+      std::string folder = FolderPart(e.name);
+      if (folder.empty() || folder == last) continue;
+      last = folder;
+      std::replace(folder.begin(), folder.end(), '\\', files.Separator());
+      std::replace(folder.begin(), folder.end(), '/', files.Separator());
+      // A folder that cannot be made shows up as a file that cannot be created.
+      files.CreateFolders(destination + folder);
+    }
+  }
+  if (IsSplit())
+    JoinVolumes();
+  else
+    ExtractFrom(archive_path_);
+  running.store(0, std::memory_order_release);
+}
+
+bool UnZipper::Stop() {
+  if (running.load(std::memory_order_acquire) != 0) {
+    running.store(0, std::memory_order_release);
+    state.store(ST_CANCELLED);
+  }
+  return true;
+}
+
+void UnZipper::WaitForWorker() {
+  if (worker.joinable()) worker.join();
+}
+
+int UnZipper::GetState() const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  return state.load();
+}
+
+double UnZipper::GetProgress(ArchiveEntry& out) const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  if (const ArchiveEntry* e = FindEntry(current_name)) out = *e;
+  if (size_total == 0) return run_finished_.load() && state.load() == ST_DONE ? 1.0 : 0.0;
+  const double ratio = (double(done_total) + double(out.written)) / double(size_total);
+  return std::min(1.0, std::max(0.0, ratio));
+}
+
+bool UnZipper::IsDone(const std::string& name) const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  const ArchiveEntry* e = FindEntry(name);
+  return e && e->done;
+}
+
+std::string UnZipper::extract_error() const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  return extract_error_;
+}
+
+void UnZipper::FailRun(const std::string& detail) {
+  {
+    std::unique_lock<std::shared_mutex> hold(lock);
+    if (extract_error_.empty()) extract_error_ = detail;
+  }
+  state.store(ST_FAILED);
+}
+
+}  // namespace kestrum

@@ -1,0 +1,64 @@
+#include "tool/cli_platform.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+namespace kestrum {
+
+std::string CliPlatform::ExecutablePath() {
+  char buffer[4096];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const size_t cut = path.find_last_of('/');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// "name (2).ext": the first such name that does not exist.
+std::string FreeName(FileSystem& files, const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string name = path.substr(folder.size());
+  const size_t dot = name.find_last_of('.');
+  const bool has_ext = dot != std::string::npos && dot > 0;
+  const std::string stem = has_ext ? name.substr(0, dot) : name;
+  const std::string ext = has_ext ? name.substr(dot) : std::string();
+  for (int i = 1;; ++i) {
+    const std::string candidate = folder + stem + " (" + std::to_string(i) + ")" + ext;
+    if (!files.IsFile(candidate) && files.FileSize(candidate) < 0) return candidate;
+  }
+}
+
+}  // namespace
+
+OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path) {
+  switch (overwrite) {
+    case OverwriteMode::kReplace:
+      return {OverwriteChoice::kReplace, {}};
+    case OverwriteMode::kSkip:
+      return {OverwriteChoice::kSkip, {}};
+    case OverwriteMode::kRename:
+      return {OverwriteChoice::kNewPath, FreeName(Files(), existing_path)};
+    case OverwriteMode::kFail:
+      return {OverwriteChoice::kAbort, {}};
+    case OverwriteMode::kAsk:
+      break;
+  }
+  asking = true;
+  std::fprintf(stderr, "\r\033[K%s exists already.\nNew name (empty to replace it): ",
+               existing_path.c_str());
+  std::fflush(stderr);
+  std::string line;
+  const bool got = static_cast<bool>(std::getline(std::cin, line));
+  asking = false;
+  if (!got) return {OverwriteChoice::kAbort, {}};
+  if (line.empty()) return {OverwriteChoice::kReplace, {}};
+  return {OverwriteChoice::kNewPath, FolderOf(existing_path) + line};
+}
+
+}  // namespace kestrum

@@ -1,0 +1,89 @@
+// kestrum extract / kestrum test: start the worker, poll its progress the way
+// the window does, report the outcome.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/size_view.h"
+#include "archive/unzipper.h"
+#include "tool/cli_platform.h"
+#include "tool/commands.h"
+#include "tool/progress_bar.h"
+
+namespace kestrum {
+
+int RunExtract(const Args& args, bool test_only) {
+  std::string path, dir = ".";
+  CliPlatform platform;
+  bool overwrite_given = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (!test_only && (a == "-o" || a == "--output")) {
+      if (i + 1 >= args.size()) return Failure("-o needs a folder");
+      dir = args[++i];
+    } else if (!test_only && a == "--overwrite") {
+      const std::string mode = i + 1 < args.size() ? args[++i] : "";
+      overwrite_given = true;
+      if (mode == "replace")
+        platform.overwrite = OverwriteMode::kReplace;
+      else if (mode == "skip")
+        platform.overwrite = OverwriteMode::kSkip;
+      else if (mode == "rename")
+        platform.overwrite = OverwriteMode::kRename;
+      else
+        return Failure("--overwrite needs replace, skip or rename");
+    } else if (!a.empty() && a[0] == '-') {
+      return Failure("unknown option " + a);
+    } else if (path.empty()) {
+      path = a;
+    } else {
+      return Failure("unexpected argument " + a);
+    }
+  }
+  if (path.empty()) return Failure(std::string(test_only ? "test" : "extract") + " needs an archive");
+  // On a terminal an existing file is asked about; elsewhere it is an error
+  // unless --overwrite says what to do.
+  if (!overwrite_given && isatty(STDIN_FILENO) && isatty(STDERR_FILENO))
+    platform.overwrite = OverwriteMode::kAsk;
+
+  UnZipper archive(platform);
+  if (const int failed = OpenArchive(archive, path)) return failed;
+  archive.test_only = test_only;
+  if (!test_only) archive.destination = dir.back() == '/' ? dir : dir + "/";
+
+  ProgressBar bar(test_only ? "testing" : "extracting");
+  archive.Start();
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const bool active = archive.running.load(std::memory_order_acquire) != 0;
+    if (!platform.asking) {
+      ArchiveEntry current;
+      const double ratio = archive.GetProgress(current);
+      const uint64_t total = archive.size_total;
+      bar.Update(uint64_t(ratio * double(total)), total, current.name);
+    }
+    if (!active) break;
+  }
+  archive.WaitForWorker();
+  bar.Finish();
+
+  if (archive.GetState() != ST_DONE) {
+    std::string why = archive.extract_error();
+    if (platform.overwrite == OverwriteMode::kFail && why.size() > 15 &&
+        why.compare(why.size() - 15, 15, " exists already") == 0)
+      why += " (use --overwrite replace, skip or rename)";
+    return Failure(path + ": " + why);
+  }
+  const SizeView sizes;
+  if (test_only)
+    std::printf("%s: all %zu files are intact (%s)\n", path.c_str(), archive.entries.size(),
+                sizes.Format(int64_t(archive.size_total)).c_str());
+  else
+    std::printf("extracted %zu files (%s) into %s\n", archive.entries.size(),
+                sizes.Format(int64_t(archive.size_total)).c_str(), dir.c_str());
+  return 0;
+}
+
+}  // namespace kestrum
