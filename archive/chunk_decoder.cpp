@@ -25,7 +25,9 @@ void KeystreamCipher::Apply(uint8_t* data, size_t n) {
 
 GzipMemberDecoder::GzipMemberDecoder() : inflater_(libdeflate_alloc_decompressor()) {}
 
-GzipMemberDecoder::~GzipMemberDecoder() { libdeflate_free_decompressor(inflater_); }
+GzipMemberDecoder::~GzipMemberDecoder() {
+  libdeflate_free_decompressor(inflater_);
+}
 
 // gzip member: 10-byte header (1F 8B 08 flags ...), optional fields, deflate
 // data, then u32 CRC-32 and u32 ISIZE (the decoded length mod 2^32).
@@ -40,8 +42,8 @@ std::string GzipMemberDecoder::Decode(const uint8_t* in, size_t n, const Sink& s
     out_.reset(new uint8_t[out_capacity_]);
   }
   size_t used_in = 0, produced = 0;
-  const libdeflate_result r = libdeflate_gzip_decompress_ex(inflater_, in, n, out_.get(), stated,
-                                                            &used_in, &produced);
+  const libdeflate_result r =
+      libdeflate_gzip_decompress_ex(inflater_, in, n, out_.get(), stated, &used_in, &produced);
   // The stated size is only the length mod 2^32: a member that does not fit is
   // larger than it says, and goes the streaming way.
   if (r == LIBDEFLATE_INSUFFICIENT_SPACE) return DecodeStreaming(in, n, sink);

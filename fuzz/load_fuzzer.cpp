@@ -14,6 +14,7 @@ class QuietPlatform : public kestrum::Platform {
  public:
   std::string ExecutablePath() override { return "/nonexistent/kestrum-fuzz/x.exe"; }
   void ShowMessage(const std::string&, const std::string&) override {}
+  kestrum::OverwriteAnswer AskOverwrite(const std::string&) override { return {}; }
 };
 
 }  // namespace

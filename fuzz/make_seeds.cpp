@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/support/archive_builder.h"
+#include "tests/support/chunk_maker.h"
 
 namespace t = kestrum::test;
 
@@ -48,5 +49,13 @@ int main(int argc, char** argv) {
   split.format = 2;
   std::vector<t::Bytes> volumes;
   Save(dir + "/split", split.BuildSplit(20, 30, volumes));
+  // Real enciphered chunks: raw, gzip in two members, and an empty file.
+  t::TestArchive real;
+  real.stub_size = 64;
+  t::ChunkMaker maker(real.key_block);
+  real.entries = {t::MakeEntry(maker, "r.txt", {"raw bytes"}, true),
+                  t::MakeEntry(maker, "d\\g.txt", {"first member ", "second member"}, false),
+                  t::MakeEntry(maker, "e", {}, false)};
+  Save(dir + "/chunks", real.Build());
   return 0;
 }

@@ -54,8 +54,8 @@ if [ ! -d "$corpus" ] || [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; 
   python3 scripts/make-corpus.py "$corpus"
   echo "$want" >"$stamp"
 fi
-corpus_bytes=$(find "$corpus" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-corpus_files=$(find "$corpus" -type f | wc -l)
+corpus_bytes=$(find "$corpus/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+corpus_files=$(find "$corpus/" -type f | wc -l)
 
 # The tar.gz to compare with, made once per corpus (gzip -6, as the packer's default).
 if [ ! -f "$targz" ] || [ ! "$targz" -nt "$stamp" ]; then
@@ -77,12 +77,13 @@ fi
 now_us
 pack_us=$((now - t0))
 pack_rss=$(tail -n 1 "$bench/time.txt")
-exe_bytes=$(stat -c %s "$exe")
-targz_bytes=$(stat -c %s "$targz")
-listed=$("$kestrum" list --json "$exe" | grep -c '{"name": ' || true)
+exe_bytes=$(stat -L -c %s "$exe")
+targz_bytes=$(stat -L -c %s "$targz")
+listed=$("$kestrum" list --json "$exe" | grep -Ec '"name" *:' || true)
 
 echo
 echo "corpus: $corpus_files files, $(mib "$corpus_bytes") MiB in $corpus"
+echo "host:   $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) before packing"
 echo "pack:   $(secs $pack_us) s, $(rate $pack_us) MiB/s, peak RSS $(mib $((pack_rss * 1024))) MiB"
 echo "        $exe: $(mib "$exe_bytes") MiB" \
   "($(LC_ALL=C awk -v a="$exe_bytes" -v b="$corpus_bytes" 'BEGIN { printf "%.1f", 100 * a / b }')% of the corpus)," \
@@ -93,20 +94,21 @@ echo "        $targz: $(mib "$targz_bytes") MiB" \
 # 3. Timed runs. Warm the page cache first (it cannot be dropped here), so every
 #    run reads from memory.
 cat "$exe" "$targz" >/dev/null
-find "$corpus" -type f -exec cat {} + >/dev/null
+find "$corpus/" -type f -exec cat {} + >/dev/null
 
 cases=(cp tar extract test)
 declare -A label=([cp]="cp -r" [tar]="tar xzf" [extract]="kestrum extract" [test]="kestrum test")
-declare -A best=() rss=() times=() state=()
+declare -A best=() rss=() times=() state=() cpu=()
 for c in "${cases[@]}"; do state[$c]=ok; rss[$c]=0; times[$c]=""; done
 status=0
 
-# Runs case $1 once into a fresh output folder; sets run_us, run_rc, run_rss.
+# Runs case $1 once into a fresh output folder; sets run_us, run_rc, run_rss (KiB)
+# and run_cpu (CPU time / wall time, as a percentage).
 run_case() {
   local c=$1 out=$bench/out-$1
   rm -rf "$out"
   mkdir -p "$out"
-  sync  # flush the previous run's writes, so they do not land in this timing
+  sync  # start every run with nothing waiting to be written
   local cmd
   case $c in
     cp) cmd=(cp -r "$corpus/." "$out/") ;;
@@ -117,10 +119,11 @@ run_case() {
   now_us
   local t0=$now
   run_rc=0
-  /usr/bin/time -f %M -o "$bench/time.txt" "${cmd[@]}" >"$bench/$c.log" 2>&1 || run_rc=$?
+  /usr/bin/time -f '%M %P' -o "$bench/time.txt" "${cmd[@]}" >"$bench/$c.log" 2>&1 || run_rc=$?
   now_us
   run_us=$((now - t0))
-  run_rss=$(tail -n 1 "$bench/time.txt")
+  read -r run_rss run_cpu < <(tail -n 1 "$bench/time.txt")
+  run_cpu=${run_cpu%\%}
 }
 
 # Rounds interleave the cases, so slow drifts of the machine hit all of them alike.
@@ -140,15 +143,22 @@ for ((round = 1; round <= runs; round++)); do
       rm -rf "$bench/out-$c"
       continue
     fi
+    # Delete the output while it is still only in the page cache: once written
+    # back, removing it costs seconds on a file system mounted with discard.
+    # The last extraction stays for the check below.
+    [ $c = extract ] && [ $round = "$runs" ] || rm -rf "$bench/out-$c"
     times[$c]+=" $(secs $run_us)"
-    if [ -z "${best[$c]:-}" ] || [ $run_us -lt "${best[$c]}" ]; then best[$c]=$run_us; fi
+    if [ -z "${best[$c]:-}" ] || [ $run_us -lt "${best[$c]}" ]; then
+      best[$c]=$run_us
+      cpu[$c]=$run_cpu
+    fi
     if [ "$run_rss" -gt "${rss[$c]}" ]; then rss[$c]=$run_rss; fi
   done
 done
 
 # 4. The table.
 echo
-printf '%-17s %9s %9s %9s %10s   %s\n' "best of $runs" seconds MiB/s "vs cp -r" "peak RSS" "runs (s)"
+printf '%-17s %9s %9s %9s %10s %6s   %s\n' "best of $runs" seconds MiB/s "vs cp -r" "peak RSS" CPU "runs (s)"
 for c in "${cases[@]}"; do
   if [ "${state[$c]}" != ok ]; then
     printf '%-17s %s\n' "${label[$c]}" "${state[$c]}"
@@ -157,10 +167,11 @@ for c in "${cases[@]}"; do
   ratio=-
   [ "${state[cp]}" = ok ] &&
     ratio=$(LC_ALL=C awk -v a="${best[cp]}" -v b="${best[$c]}" 'BEGIN { printf "%.2fx", a / b }')
-  printf '%-17s %9s %9s %9s %6s MiB  %s\n' "${label[$c]}" "$(secs "${best[$c]}")" \
-    "$(rate "${best[$c]}")" "$ratio" "$(mib $((rss[$c] * 1024)))" "${times[$c]# }"
+  printf '%-17s %9s %9s %9s %6s MiB %5s%%   %s\n' "${label[$c]}" "$(secs "${best[$c]}")" \
+    "$(rate "${best[$c]}")" "$ratio" "$(mib $((rss[$c] * 1024)))" "${cpu[$c]}" "${times[$c]# }"
 done
-echo "(MiB/s = corpus bytes / seconds; vs cp -r = cp's time / this time; peak RSS is the largest of the runs)"
+echo "(MiB/s = corpus bytes / seconds; vs cp -r = cp's time / this time; peak RSS is the"
+echo " largest of the runs; CPU = CPU time / wall time of the best run, 100% = one core busy)"
 
 # 5. The last extraction must equal the corpus.
 echo
@@ -174,8 +185,8 @@ if [ "${state[extract]}" = ok ]; then
   if [ ${#top[@]} = 1 ] && [ -d "$root/${top[0]}" ] && [ ! -e "$corpus/${top[0]}" ]; then
     root=$root/${top[0]}
   fi
-  if diff -r "$corpus" "$root" >"$bench/verify.log" 2>&1; then
-    echo "verify: the extracted tree equals the corpus ($corpus_files files, diff -r)"
+  if diff -rq "$corpus" "$root" >"$bench/verify.log" 2>&1; then
+    echo "verify: the extracted tree equals the corpus ($corpus_files files, diff -rq)"
   else
     echo "verify: MISMATCH between $corpus and $root; first differences:"
     head -n 20 "$bench/verify.log"

@@ -51,6 +51,7 @@ suite "win64 unit tests under Wine" wine_unit_tests
 suite "win64 stub under Wine" bash scripts/test-stub.sh
 suite "win32 stub link" win32_link
 suite "sanitizer tests" make -s asan
+suite "thread sanitizer tests" make -s tsan
 suite "fuzzing (${fuzz_seconds}s a target)" make -s fuzz FUZZ_SECONDS="$fuzz_seconds"
 
 echo

@@ -42,7 +42,8 @@ int RunExtract(const Args& args, bool test_only) {
       return Failure("unexpected argument " + a);
     }
   }
-  if (path.empty()) return Failure(std::string(test_only ? "test" : "extract") + " needs an archive");
+  if (path.empty())
+    return Failure(std::string(test_only ? "test" : "extract") + " needs an archive");
   // On a terminal an existing file is asked about; elsewhere it is an error
   // unless --overwrite says what to do.
   if (!overwrite_given && isatty(STDIN_FILENO) && isatty(STDERR_FILENO))

@@ -78,9 +78,7 @@ class WinFileSystem : public FileSystem {
                        replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
   }
 
-  bool Remove(const std::string& path) override {
-    return DeleteFileW(ui::Wide(path).c_str()) != 0;
-  }
+  bool Remove(const std::string& path) override { return DeleteFileW(ui::Wide(path).c_str()) != 0; }
 
   std::string TempFolder() override {
     wchar_t buffer[MAX_PATH * 4];

@@ -59,7 +59,13 @@ class ExtractTest : public ::testing::Test {
     return unzipper.GetState();
   }
   std::string dest() const { return dir.File("out"); }
-  std::string Out(const std::string& name) const { return dest() + "/" + name; }
+  // The path the engine forms: destination, then the name with this system's
+  // separators.
+  std::string Out(std::string name) const {
+    for (char& c : name)
+      if (c == '/' || c == '\\') c = NativeFileSystem().Separator();
+    return dest() + "/" + name;
+  }
 
   test::TempDir dir;
   test::FakePlatform platform;
@@ -129,8 +135,7 @@ TEST_F(ExtractTest, DamagedDataEndsTheRunAsFailedAndKeepsNothingHalfWritten) {
          t.entries[1].stored_size_override = int64_t{20} << 20;
          t.entries.resize(2);  // the record claims more than the file holds otherwise
        }},
-      {"a size that differs from the data",
-       [](TestArchive& t) { t.entries[1].size += 1; }},
+      {"a size that differs from the data", [](TestArchive& t) { t.entries[1].size += 1; }},
       {"an empty record that claims bytes",
        [](TestArchive& t) {
          t.entries[1].chunks.clear();
@@ -221,7 +226,7 @@ class OverwriteTest : public ExtractTest {
 TEST_F(OverwriteTest, NewNameWritesThereAndLeavesTheOldFile) {
   // A name that exists too, then one that climbs out, are refused: asked again.
   platform.answers = {{OverwriteChoice::kNewPath, Out("docs/taken.txt")},
-                      {OverwriteChoice::kNewPath, Out("docs/..\\..\\evil.txt")},
+                      {OverwriteChoice::kNewPath, Out("docs/") + "..\\..\\evil.txt"},
                       {OverwriteChoice::kNewPath, Out("docs/a2.txt")}};
   ASSERT_EQ(Extract(archive.Build()), ST_DONE) << unzipper.extract_error();
   EXPECT_EQ(platform.asked.size(), 3u);

@@ -60,9 +60,8 @@ class JoinTest : public ::testing::Test {
       std::vector<std::string> pieces{Piece(700 + i * 300, i), Piece(90, i + 50)};
       if (i == 3) pieces.clear();  // an empty file among them
       contents.push_back(pieces.empty() ? "" : pieces[0] + pieces[1]);
-      archive.entries.push_back(
-          test::MakeEntry(maker, "dir" + std::to_string(i % 2) + "\\f" + std::to_string(i), pieces,
-                          false));
+      archive.entries.push_back(test::MakeEntry(
+          maker, "dir" + std::to_string(i % 2) + "\\f" + std::to_string(i), pieces, false));
     }
     // Small volumes: records and chunks straddle the files.
     exe = archive.BuildSplit(100, 120, volumes);
@@ -102,8 +101,7 @@ class JoinTest : public ::testing::Test {
 TEST_F(JoinTest, JoinsExtractsAndRemovesTheJoinFile) {
   ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
   for (size_t i = 0; i < contents.size(); ++i) {
-    const std::string path =
-        dir.File("out/dir" + std::to_string(i % 2) + "/f" + std::to_string(i));
+    const std::string path = dir.File("out/dir" + std::to_string(i % 2) + "/f" + std::to_string(i));
     const Bytes got = test::ReadAll(path);
     EXPECT_EQ(std::string(got.begin(), got.end()), contents[i]) << path;
   }

@@ -21,7 +21,9 @@ class ChunkMaker {
   ~ChunkMaker();
   // u32 length + enciphered body, appended to `chunks`.
   void Add(Bytes& chunks, const Bytes& body);
-  void AddRaw(Bytes& chunks, const std::string& data) { Add(chunks, Bytes(data.begin(), data.end())); }
+  void AddRaw(Bytes& chunks, const std::string& data) {
+    Add(chunks, Bytes(data.begin(), data.end()));
+  }
   void AddGzip(Bytes& chunks, const std::string& data) { Add(chunks, GzipMember(data)); }
 
  private:

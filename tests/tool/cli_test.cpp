@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -129,6 +130,96 @@ TEST_F(CliTest, SplitListsAllVolumes) {
             "kestrum: warning: Not found all archive files, please place 4 files by "
             "mask " +
                 dir.File("out") + ".* into current catalog\n");
+}
+
+}  // namespace
+}  // namespace kestrum
+
+namespace kestrum {
+namespace {
+
+class CliExtractTest : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    ASSERT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
+                          Quote(stub) + " --chunk-size 1K",
+                      dir)
+                  .code,
+              0);
+    out = dir.File("out");
+  }
+  std::string Content(const std::string& path) {
+    const auto bytes = test::ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::string out;
+};
+
+TEST_F(CliExtractTest, ExtractAndTest) {
+  ToolRun run = Kestrum("extract " + Quote(archive) + " -o " + Quote(out), dir);
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "extracted 3 files (2.94 Kb) into " + out + "\n");
+  EXPECT_EQ(Content(out + "/a.txt"), "alpha\n");
+  EXPECT_EQ(Content(out + "/sub/b.bin"), std::string(3000, 'b'));
+  EXPECT_EQ(Content(out + "/empty"), "");
+
+  ToolRun check = Kestrum("test " + Quote(archive), dir);
+  EXPECT_EQ(check.code, 0);
+  EXPECT_EQ(check.out, archive + ": all 3 files are intact (2.94 Kb)\n");
+}
+
+TEST_F(CliExtractTest, ExistingFilesNeedAnAnswerOffTheTerminal) {
+  ASSERT_EQ(Kestrum("extract " + Quote(archive) + " -o " + Quote(out), dir).code, 0);
+  dir.Write("out/a.txt", std::string("mine"));
+  ToolRun again = Kestrum("extract " + Quote(archive) + " -o " + Quote(out) + " </dev/null", dir);
+  EXPECT_EQ(again.code, 1);
+  EXPECT_EQ(again.err, "kestrum: " + archive + ": " + out +
+                           "/a.txt exists already (use --overwrite replace, skip or rename)\n");
+  EXPECT_EQ(Content(out + "/a.txt"), "mine");
+
+  EXPECT_EQ(
+      Kestrum("extract " + Quote(archive) + " -o " + Quote(out) + " --overwrite skip", dir).code,
+      0);
+  EXPECT_EQ(Content(out + "/a.txt"), "mine");
+  EXPECT_EQ(
+      Kestrum("extract " + Quote(archive) + " -o " + Quote(out) + " --overwrite rename", dir).code,
+      0);
+  EXPECT_EQ(Content(out + "/a.txt"), "mine");
+  EXPECT_EQ(Content(out + "/a (1).txt"), "alpha\n");
+  EXPECT_EQ(Content(out + "/sub/b (1).bin"), std::string(3000, 'b'));
+  EXPECT_EQ(
+      Kestrum("extract " + Quote(archive) + " -o " + Quote(out) + " --overwrite replace", dir).code,
+      0);
+  EXPECT_EQ(Content(out + "/a.txt"), "alpha\n");
+  EXPECT_EQ(Kestrum("extract " + Quote(archive) + " --overwrite always", dir).err,
+            "kestrum: --overwrite needs replace, skip or rename\n");
+}
+
+TEST_F(CliExtractTest, DamageIsNamedAndNothingHalfWrittenStays) {
+  // The last byte of sub\b.bin's last chunk: its gzip length field, enciphered.
+  ToolRun list = Kestrum("list --json " + Quote(archive), dir);
+  const size_t at = list.out.find("\"name\": \"sub\\\\b.bin\"");
+  ASSERT_NE(at, std::string::npos);
+  const auto field = [&](const char* key) {
+    const size_t k = list.out.find(key, at);
+    return std::stoull(list.out.substr(k + std::strlen(key)));
+  };
+  const uint64_t end = field("\"data_offset\": ") + field("\"stored_size\": ");
+  auto bytes = test::ReadAll(archive);
+  bytes[end - 1] ^= 0x20;
+  const std::string bad = dir.Write("bad.exe", bytes);
+
+  ToolRun check = Kestrum("test " + Quote(bad), dir);
+  EXPECT_EQ(check.code, 1);
+  EXPECT_EQ(check.err, "kestrum: " + bad +
+                           ": sub\\b.bin: damaged compressed data (bad gzip header, data or "
+                           "CRC-32)\n");
+  ToolRun run = Kestrum("extract " + Quote(bad) + " -o " + Quote(out), dir);
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(Content(out + "/a.txt"), "alpha\n");  // before the damage: whole
+  EXPECT_TRUE(test::ReadAll(out + "/sub/b.bin").empty());
+  EXPECT_NE(run.err.find("damaged compressed data"), std::string::npos) << run.err;
 }
 
 }  // namespace
