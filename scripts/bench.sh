@@ -34,7 +34,7 @@ secs() { LC_ALL=C awk -v u="$1" 'BEGIN { printf "%.3f", u / 1e6 }'; }
 rate() { LC_ALL=C awk -v u="$1" -v b="$corpus_bytes" 'BEGIN { printf "%.1f", b / 1048576 / (u / 1e6) }'; }
 mib() { LC_ALL=C awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
 
-# Output folders of the timed runs; removed on exit unless kept for inspection.
+# Output folders of the timed runs; removed on exit, except a mismatching extraction.
 keep_extract=0
 cleanup() {
   for d in "$bench"/out-*; do
