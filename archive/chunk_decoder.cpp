@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace kestrum {
 
@@ -31,28 +32,28 @@ GzipMemberDecoder::~GzipMemberDecoder() {
 
 // gzip member: 10-byte header (1F 8B 08 flags ...), optional fields, deflate
 // data, then u32 CRC-32 and u32 ISIZE (the decoded length mod 2^32).
-std::string GzipMemberDecoder::Decode(const uint8_t* in, size_t n, const Sink& sink) {
-  if (n < 18) return "a gzip member is cut short";
-  if (!inflater_) return "out of memory";
-  const uint32_t stated = uint32_t(in[n - 4]) | (uint32_t(in[n - 3]) << 8) |
-                          (uint32_t(in[n - 2]) << 16) | (uint32_t(in[n - 1]) << 24);
-  if (stated > kFastOutput) return DecodeStreaming(in, n, sink);
-  if (out_capacity_ < std::max<size_t>(stated, 1)) {
-    out_capacity_ = std::max<size_t>(stated, 1);
-    out_.reset(new uint8_t[out_capacity_]);
-  }
-  size_t used_in = 0, produced = 0;
+uint32_t GzipMemberDecoder::StatedSize(const uint8_t* in, size_t n) {
+  if (n < 18) return 0;
+  return uint32_t(in[n - 4]) | (uint32_t(in[n - 3]) << 8) | (uint32_t(in[n - 2]) << 16) |
+         (uint32_t(in[n - 1]) << 24);
+}
+
+GzipMemberDecoder::Result GzipMemberDecoder::DecodeInto(const uint8_t* in, size_t n, uint8_t* out,
+                                                        size_t capacity, size_t* produced) {
+  if (n < 18 || !inflater_) return Result::kDamaged;
+  size_t used_in = 0;
+  *produced = 0;
   const libdeflate_result r =
-      libdeflate_gzip_decompress_ex(inflater_, in, n, out_.get(), stated, &used_in, &produced);
-  // The stated size is only the length mod 2^32: a member that does not fit is
-  // larger than it says, and goes the streaming way.
-  if (r == LIBDEFLATE_INSUFFICIENT_SPACE) return DecodeStreaming(in, n, sink);
-  if (r != LIBDEFLATE_SUCCESS) return "damaged compressed data (bad gzip header, data or CRC-32)";
-  if (used_in != n) return "unexpected bytes after the gzip member";
-  return sink(out_.get(), produced) ? "" : "write failed";
+      libdeflate_gzip_decompress_ex(inflater_, in, n, out, capacity, &used_in, produced);
+  if (r == LIBDEFLATE_INSUFFICIENT_SPACE) return Result::kDoesNotFit;
+  // libdeflate has checked the CRC-32 and the stated length; the member must
+  // also fill the chunk exactly.
+  if (r != LIBDEFLATE_SUCCESS || used_in != n) return Result::kDamaged;
+  return Result::kOk;
 }
 
 std::string GzipMemberDecoder::DecodeStreaming(const uint8_t* in, size_t n, const Sink& sink) {
+  if (n < 18) return kDamagedText;
   z_stream z{};
   if (inflateInit2(&z, 15 + 16) != Z_OK) return "out of memory";
   constexpr size_t kPiece = 1u << 20;
@@ -74,16 +75,13 @@ std::string GzipMemberDecoder::DecodeStreaming(const uint8_t* in, size_t n, cons
     rc = inflate(&z, Z_NO_FLUSH);
     const size_t produced = kPiece - z.avail_out;
     if (produced && !sink(piece.get(), produced)) {
-      error = "write failed";
+      error = kWriteFailed;
       break;
     }
     if (rc == Z_BUF_ERROR && z.avail_in == 0 && left == 0) break;  // input ran out
   }
   if (error.empty()) {
-    if (rc != Z_STREAM_END)
-      error = "damaged compressed data (bad gzip header, data or CRC-32)";
-    else if (z.avail_in != 0 || left != 0)
-      error = "unexpected bytes after the gzip member";
+    if (rc != Z_STREAM_END || z.avail_in != 0 || left != 0) error = kDamagedText;
   }
   inflateEnd(&z);
   return error;

@@ -8,9 +8,12 @@
 // A deciphered body is the file's next n bytes (raw entries) or one complete
 // gzip member (compressed entries).
 //
-// Every file is written under a temporary name in its folder and moved to its
-// name only when complete, so a failed or stopped entry leaves neither a
-// truncated file nor a damaged one that the user had, and no temporary file.
+// A failed or stopped entry leaves neither a truncated file nor a damaged one
+// that the user had, and no temporary file: new files are removed again, and a
+// replacement is written under a temporary name and moved over the old file
+// only when complete.
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -37,8 +40,8 @@ class ExtractRun {
         case PipelineJob::kBeginEntry:
           if (ok()) Begin(job.entry);
           break;
-        case PipelineJob::kChunk:
-          if (ok() && running()) Chunk(job.buffer);
+        case PipelineJob::kOutput:
+          if (ok() && running()) Output(job.buffer, job.ends_chunk);
           queue_.Release(job.buffer);
           break;
         case PipelineJob::kEndEntry:
@@ -130,7 +133,10 @@ class ExtractRun {
         return;
       if (skip_) return;
     }
-    temp_path_ = FolderOf(path_) + ".kestrum-" + RandomTag() + ".part";
+    // A new file is written under its own name, created exclusively (and
+    // removed again if the entry fails); a file that replaces one of the
+    // user's is written beside it and moved over it only when complete.
+    temp_path_ = replace_ ? FolderOf(path_) + ".kestrum-" + RandomTag() + ".part" : path_;
     out_ = files_.CreateNew(temp_path_);
     if (!out_) {
       temp_path_.clear();
@@ -138,25 +144,17 @@ class ExtractRun {
     }
   }
 
-  void Chunk(ChunkBuffer* b) {
-    const auto sink = [this](const uint8_t* data, size_t n) {
-      if (out_ && !out_->Write(data, n)) return false;
-      produced_ += n;
-      return true;
-    };
+  void Output(ChunkBuffer* b, bool ends_chunk) {
     if (skip_) return;
-    if (entry_->stored_raw) {
-      if (!sink(b->data.get(), b->length)) return Fail("cannot write " + path_ + " (disk full?)");
-    } else {
-      const std::string error = inflater_.Decode(b->data.get(), b->length, sink);
-      if (error == "write failed") return Fail("cannot write " + path_ + " (disk full?)");
-      if (!error.empty()) return Fail(entry_->name + ": " + error);
-    }
+    if (out_ && !out_->Write(b->data.get(), b->length))
+      return Fail("cannot write " + path_ + " (disk full?)");
+    produced_ += b->length;
     {
       std::unique_lock<std::shared_mutex> hold(a_.lock);
       entry_->written = produced_;
     }
-    if (a_.on_chunk_written) a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
+    if (ends_chunk && a_.on_chunk_written)
+      a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
   }
 
   void End() {
@@ -169,7 +167,8 @@ class ExtractRun {
       const bool closed = out_->Close();
       out_.reset();
       if (!closed) return Fail("cannot write " + path_ + " (disk full?)");
-      if (!files_.Move(temp_path_, path_, replace_)) return Fail("cannot create " + path_);
+      if (temp_path_ != path_ && !files_.Move(temp_path_, path_, replace_))
+        return Fail("cannot create " + path_);
       temp_path_.clear();
     }
     std::unique_lock<std::shared_mutex> hold(a_.lock);
@@ -196,7 +195,6 @@ class ExtractRun {
   UnZipper& a_;
   FileSystem& files_;
   ChunkQueue& queue_;
-  GzipMemberDecoder inflater_;
   std::atomic<bool> failed_{false};
   ArchiveEntry* entry_ = nullptr;
   std::string path_, temp_path_;
@@ -227,13 +225,16 @@ void UnZipper::ExtractFrom(const std::string& path) {
   ExtractRun run(*this, queue);
   std::thread writer([&run] { run.WriteAll(); });
 
-  // Damage found here is queued behind the chunks already read, so the
+  // Damage found here is queued behind the blocks already decoded, so the
   // entries before it are still written completely.
   bool damaged = false;
   const auto damage = [&](const std::string& detail) {
-    queue.Push({PipelineJob::kFail, 0, nullptr, detail});
+    queue.Push({PipelineJob::kFail, 0, nullptr, false, detail});
     damaged = true;
   };
+  GzipMemberDecoder inflater;
+  std::unique_ptr<uint8_t[]> packed;  // a compressed chunk's body
+  size_t packed_capacity = 0;
   for (size_t i = 0; i < entries.size() && !damaged && run.ok() && run.running(); ++i) {
     const ArchiveEntry& e = entries[i];
     queue.Push({PipelineJob::kBeginEntry, i, nullptr});
@@ -242,7 +243,7 @@ void UnZipper::ExtractFrom(const std::string& path) {
       break;
     }
     uint64_t remaining = e.stored_size;
-    while (remaining > 0 && run.ok() && run.running()) {
+    while (remaining > 0 && !damaged && run.ok() && run.running()) {
       const uint32_t n = in.U32();
       if (in.failed()) {
         damage(e.name + ": the archive ends inside its data");
@@ -252,15 +253,56 @@ void UnZipper::ExtractFrom(const std::string& path) {
         damage(e.name + ": a chunk length (" + std::to_string(n) + ") is impossible");
         break;
       }
-      ChunkBuffer* buffer = queue.Acquire(n);
-      if (n > 0 && (in.Left() < n || source->Read(buffer->data.get(), n) != n)) {
-        queue.Release(buffer);
+      remaining -= uint64_t{n} + 4;
+      // A raw body is read straight into an output block; a compressed one
+      // into the body buffer, to be inflated into blocks.
+      ChunkBuffer* raw = e.stored_raw ? queue.Acquire(n) : nullptr;
+      if (!e.stored_raw && packed_capacity < n) {
+        packed.reset();
+        packed.reset(new uint8_t[n]);
+        packed_capacity = n;
+      }
+      uint8_t* body = raw ? raw->data.get() : packed.get();
+      if (n > 0 && (in.Left() < n || source->Read(body, n) != n)) {
+        if (raw) queue.Release(raw);
         damage(e.name + ": the archive ends inside its data");
         break;
       }
-      cipher.Apply(buffer->data.get(), n);
-      queue.Push({PipelineJob::kChunk, i, buffer});
-      remaining -= uint64_t{n} + 4;
+      cipher.Apply(body, n);
+      if (raw) {
+        queue.Push({PipelineJob::kOutput, i, raw, true});
+        continue;
+      }
+      const size_t stated = GzipMemberDecoder::StatedSize(body, n);
+      if (n >= 18 && stated <= GzipMemberDecoder::kFastOutput) {
+        ChunkBuffer* block = queue.Acquire(std::max<size_t>(stated, 1));
+        size_t produced = 0;
+        const auto result = inflater.DecodeInto(body, n, block->data.get(), stated, &produced);
+        if (result == GzipMemberDecoder::Result::kOk) {
+          block->length = produced;
+          queue.Push({PipelineJob::kOutput, i, block, true});
+          continue;
+        }
+        queue.Release(block);
+        if (result == GzipMemberDecoder::Result::kDamaged) {
+          damage(e.name + ": " + GzipMemberDecoder::kDamagedText);
+          break;
+        }
+      }
+      // Larger than a block (or than it claims): stream it in pieces.
+      ChunkBuffer* pending = nullptr;
+      const std::string error = inflater.DecodeStreaming(body, n, [&](const uint8_t* d, size_t k) {
+        if (pending) queue.Push({PipelineJob::kOutput, i, pending, false});
+        pending = queue.Acquire(k);
+        std::memcpy(pending->data.get(), d, k);
+        return run.ok() && run.running();
+      });
+      if (!error.empty()) {
+        if (pending) queue.Release(pending);
+        if (run.ok() && run.running()) damage(e.name + ": " + error);
+        break;
+      }
+      if (pending) queue.Push({PipelineJob::kOutput, i, pending, true});
     }
     if (!damaged) queue.Push({PipelineJob::kEndEntry, i, nullptr});
   }

@@ -8,17 +8,43 @@ ChunkQueue::ChunkQueue() {
 
 ChunkBuffer* ChunkQueue::Acquire(size_t n) {
   std::unique_lock<std::mutex> hold(mutex_);
-  changed_.wait(hold, [this] { return !free_.empty(); });
-  ChunkBuffer* b = free_.front();
-  free_.pop_front();
-  hold.unlock();
-  if (b->capacity < n) {
-    b->data.reset();  // drop the old block first: never two large blocks at once
-    b->data.reset(new uint8_t[n]);
-    b->capacity = n;
+  for (;;) {
+    if (!free_.empty()) {
+      // Prefer a free block that is large enough already.
+      auto pick = free_.begin();
+      for (auto it = free_.begin(); it != free_.end(); ++it)
+        if ((*it)->capacity >= n) {
+          pick = it;
+          break;
+        }
+      ChunkBuffer* b = *pick;
+      if (b->capacity >= n) {
+        free_.erase(pick);
+        b->length = n;
+        return b;
+      }
+      // Growing: first give back the memory of the other free blocks if the
+      // budget needs it.
+      for (ChunkBuffer* other : free_) {
+        if (allocated_ - b->capacity + n <= kBudget) break;
+        if (other == b) continue;
+        allocated_ -= other->capacity;
+        other->data.reset();
+        other->capacity = 0;
+      }
+      const bool alone = free_.size() == size_t(kBuffers);
+      if (allocated_ - b->capacity + n <= kBudget || alone) {
+        free_.erase(pick);
+        allocated_ = allocated_ - b->capacity + n;
+        b->data.reset();
+        b->data.reset(new uint8_t[n]);
+        b->capacity = n;
+        b->length = n;
+        return b;
+      }
+    }
+    changed_.wait(hold);
   }
-  b->length = n;
-  return b;
 }
 
 void ChunkQueue::Release(ChunkBuffer* buffer) {

@@ -1,10 +1,11 @@
 // The two halves of an extraction run and the queue between them.
 //
-// The reading half (the worker thread) reads each chunk, checks its length
-// against the entry and the file, and deciphers it in place: the keystream
-// must be taken in file order. The writing half (a second thread) inflates the
-// chunk and writes it, so that reading and deciphering overlap inflating and
-// writing. At most kBuffers chunks are in flight, so memory stays bounded.
+// The decoding half (the worker thread) reads each chunk, checks its length
+// against the entry and the file, deciphers it in place (the keystream must be
+// taken in file order) and inflates it into an output block. The writing half
+// (a second thread) creates the files and writes the blocks, so that decoding
+// overlaps writing. At most kBuffers blocks are in flight, so memory stays
+// bounded.
 #pragma once
 
 #include <condition_variable>
@@ -23,18 +24,23 @@ struct ChunkBuffer {
 };
 
 struct PipelineJob {
-  enum Kind { kBeginEntry, kChunk, kEndEntry, kFail, kFinish } kind;
+  enum Kind { kBeginEntry, kOutput, kEndEntry, kFail, kFinish } kind;
   size_t entry = 0;
-  ChunkBuffer* buffer = nullptr;  // kChunk only
+  ChunkBuffer* buffer = nullptr;  // kOutput only: decoded bytes
+  bool ends_chunk = false;        // kOutput only: the last block of its chunk
   std::string detail = {};        // kFail only: what the reading half found wrong
 };
 
 class ChunkQueue {
  public:
-  static constexpr int kBuffers = 3;
+  // Up to kBuffers blocks in flight, holding at most kBudget bytes together
+  // (one block may exceed it alone): many small files keep the writer busy,
+  // large blocks cannot add up beyond the budget.
+  static constexpr int kBuffers = 8;
+  static constexpr size_t kBudget = 40u * 1024 * 1024;
 
   ChunkQueue();
-  // Blocks until a buffer is free; grows it to hold n bytes.
+  // Blocks until a buffer is free and the budget allows; grows it to n bytes.
   ChunkBuffer* Acquire(size_t n);
   void Release(ChunkBuffer* buffer);
   void Push(const PipelineJob& job);
@@ -45,6 +51,7 @@ class ChunkQueue {
   std::condition_variable changed_;
   ChunkBuffer buffers_[kBuffers];
   std::deque<ChunkBuffer*> free_;
+  size_t allocated_ = 0;  // capacity of all buffers together
   std::deque<PipelineJob> jobs_;
 };
 
