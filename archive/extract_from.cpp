@@ -41,7 +41,14 @@ class ExtractRun {
           if (ok()) Begin(job.entry);
           break;
         case PipelineJob::kOutput:
-          if (ok() && running()) Output(job.buffer, job.ends_chunk);
+          if (ok() && running()) {
+            Output(job.buffer->data.get(), job.buffer->length);
+            if (job.ends_chunk) ChunkDone();
+          }
+          queue_.Release(job.buffer);
+          break;
+        case PipelineJob::kPacked:
+          if (ok() && running()) Inflate(job.buffer);
           queue_.Release(job.buffer);
           break;
         case PipelineJob::kEndEntry:
@@ -144,17 +151,44 @@ class ExtractRun {
     }
   }
 
-  void Output(ChunkBuffer* b, bool ends_chunk) {
+  void Output(const uint8_t* data, size_t n) {
+    if (skip_ || !ok()) return;
+    if (out_ && !out_->Write(data, n)) return Fail("cannot write " + path_ + " (disk full?)");
+    produced_ += n;
+    std::unique_lock<std::shared_mutex> hold(a_.lock);
+    entry_->written = produced_;
+  }
+
+  void ChunkDone() {
+    if (a_.on_chunk_written) a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
+  }
+
+  // A member handed over by the decoding half.
+  void Inflate(ChunkBuffer* b) {
     if (skip_) return;
-    if (out_ && !out_->Write(b->data.get(), b->length))
-      return Fail("cannot write " + path_ + " (disk full?)");
-    produced_ += b->length;
-    {
-      std::unique_lock<std::shared_mutex> hold(a_.lock);
-      entry_->written = produced_;
+    const uint8_t* in = b->data.get();
+    const size_t stated = GzipMemberDecoder::StatedSize(in, b->length);
+    if (inflated_capacity_ < std::max<size_t>(stated, 1)) {
+      inflated_.reset();
+      inflated_capacity_ = std::max<size_t>(stated, 1);
+      inflated_.reset(new uint8_t[inflated_capacity_]);
     }
-    if (ends_chunk && a_.on_chunk_written)
-      a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
+    size_t produced = 0;
+    const auto result = inflater_.DecodeInto(in, b->length, inflated_.get(), stated, &produced);
+    if (result == GzipMemberDecoder::Result::kDamaged)
+      return Fail(entry_->name + ": " + GzipMemberDecoder::kDamagedText);
+    if (result == GzipMemberDecoder::Result::kOk) {
+      Output(inflated_.get(), produced);
+    } else {
+      // Larger than it states: straight into the file, piece by piece.
+      const std::string error =
+          inflater_.DecodeStreaming(in, b->length, [&](const uint8_t* d, size_t k) {
+            Output(d, k);
+            return ok();
+          });
+      if (!error.empty() && ok()) return Fail(entry_->name + ": " + error);
+    }
+    if (ok()) ChunkDone();
   }
 
   void End() {
@@ -196,6 +230,9 @@ class ExtractRun {
   FileSystem& files_;
   ChunkQueue& queue_;
   std::atomic<bool> failed_{false};
+  GzipMemberDecoder inflater_;
+  std::unique_ptr<uint8_t[]> inflated_;
+  size_t inflated_capacity_ = 0;
   ArchiveEntry* entry_ = nullptr;
   std::string path_, temp_path_;
   std::unique_ptr<OutputFile> out_;
@@ -233,8 +270,6 @@ void UnZipper::ExtractFrom(const std::string& path) {
     damaged = true;
   };
   GzipMemberDecoder inflater;
-  std::unique_ptr<uint8_t[]> packed;  // a compressed chunk's body
-  size_t packed_capacity = 0;
   for (size_t i = 0; i < entries.size() && !damaged && run.ok() && run.running(); ++i) {
     const ArchiveEntry& e = entries[i];
     queue.Push({PipelineJob::kBeginEntry, i, nullptr});
@@ -254,49 +289,53 @@ void UnZipper::ExtractFrom(const std::string& path) {
         break;
       }
       remaining -= uint64_t{n} + 4;
-      // A raw body is read straight into an output block; a compressed one
-      // into the body buffer, to be inflated into blocks.
-      ChunkBuffer* raw = e.stored_raw ? queue.Acquire(n) : nullptr;
-      if (!e.stored_raw && packed_capacity < n) {
-        packed.reset();
-        packed.reset(new uint8_t[n]);
-        packed_capacity = n;
-      }
-      uint8_t* body = raw ? raw->data.get() : packed.get();
-      if (n > 0 && (in.Left() < n || source->Read(body, n) != n)) {
-        if (raw) queue.Release(raw);
+      // Every body is read into a block and deciphered in place.
+      ChunkBuffer* body = queue.Acquire(n);
+      if (n > 0 && (in.Left() < n || source->Read(body->data.get(), n) != n)) {
+        queue.Release(body);
         damage(e.name + ": the archive ends inside its data");
         break;
       }
-      cipher.Apply(body, n);
-      if (raw) {
-        queue.Push({PipelineJob::kOutput, i, raw, true});
+      cipher.Apply(body->data.get(), n);
+      if (e.stored_raw) {
+        queue.Push({PipelineJob::kOutput, i, body, true});
         continue;
       }
-      const size_t stated = GzipMemberDecoder::StatedSize(body, n);
-      if (n >= 18 && stated <= GzipMemberDecoder::kFastOutput) {
+      const size_t stated = GzipMemberDecoder::StatedSize(body->data.get(), n);
+      const bool fits = n >= 18 && stated <= GzipMemberDecoder::kFastOutput;
+      // The writing half inflates what it would otherwise wait for.
+      if (fits && queue.Pending() < 2) {
+        queue.Push({PipelineJob::kPacked, i, body, true});
+        continue;
+      }
+      if (fits) {
         ChunkBuffer* block = queue.Acquire(std::max<size_t>(stated, 1));
         size_t produced = 0;
-        const auto result = inflater.DecodeInto(body, n, block->data.get(), stated, &produced);
+        const auto result =
+            inflater.DecodeInto(body->data.get(), n, block->data.get(), stated, &produced);
         if (result == GzipMemberDecoder::Result::kOk) {
+          queue.Release(body);
           block->length = produced;
           queue.Push({PipelineJob::kOutput, i, block, true});
           continue;
         }
         queue.Release(block);
         if (result == GzipMemberDecoder::Result::kDamaged) {
+          queue.Release(body);
           damage(e.name + ": " + GzipMemberDecoder::kDamagedText);
           break;
         }
       }
       // Larger than a block (or than it claims): stream it in pieces.
       ChunkBuffer* pending = nullptr;
-      const std::string error = inflater.DecodeStreaming(body, n, [&](const uint8_t* d, size_t k) {
-        if (pending) queue.Push({PipelineJob::kOutput, i, pending, false});
-        pending = queue.Acquire(k);
-        std::memcpy(pending->data.get(), d, k);
-        return run.ok() && run.running();
-      });
+      const std::string error =
+          inflater.DecodeStreaming(body->data.get(), n, [&](const uint8_t* d, size_t k) {
+            if (pending) queue.Push({PipelineJob::kOutput, i, pending, false});
+            pending = queue.Acquire(k);
+            std::memcpy(pending->data.get(), d, k);
+            return run.ok() && run.running();
+          });
+      queue.Release(body);
       if (!error.empty()) {
         if (pending) queue.Release(pending);
         if (run.ok() && run.running()) damage(e.name + ": " + error);

@@ -32,7 +32,8 @@ ChunkBuffer* ChunkQueue::Acquire(size_t n) {
         other->data.reset();
         other->capacity = 0;
       }
-      const bool alone = free_.size() == size_t(kBuffers);
+      // Nothing in flight but what the caller may hold itself.
+      const bool alone = free_.size() + 1 >= size_t(kBuffers);
       if (allocated_ - b->capacity + n <= kBudget || alone) {
         free_.erase(pick);
         allocated_ = allocated_ - b->capacity + n;
@@ -61,6 +62,11 @@ void ChunkQueue::Push(const PipelineJob& job) {
     jobs_.push_back(job);
   }
   changed_.notify_all();
+}
+
+size_t ChunkQueue::Pending() {
+  std::lock_guard<std::mutex> hold(mutex_);
+  return jobs_.size();
 }
 
 PipelineJob ChunkQueue::Pop() {

@@ -24,9 +24,11 @@ struct ChunkBuffer {
 };
 
 struct PipelineJob {
-  enum Kind { kBeginEntry, kOutput, kEndEntry, kFail, kFinish } kind;
+  // kPacked: a deciphered gzip member that the writing half inflates itself
+  // when it would otherwise wait; the two cores share the inflating.
+  enum Kind { kBeginEntry, kOutput, kPacked, kEndEntry, kFail, kFinish } kind;
   size_t entry = 0;
-  ChunkBuffer* buffer = nullptr;  // kOutput only: decoded bytes
+  ChunkBuffer* buffer = nullptr;  // kOutput: decoded bytes; kPacked: the member
   bool ends_chunk = false;        // kOutput only: the last block of its chunk
   std::string detail = {};        // kFail only: what the reading half found wrong
 };
@@ -37,7 +39,7 @@ class ChunkQueue {
   // (one block may exceed it alone): many small files keep the writer busy,
   // large blocks cannot add up beyond the budget.
   static constexpr int kBuffers = 8;
-  static constexpr size_t kBudget = 40u * 1024 * 1024;
+  static constexpr size_t kBudget = 32u * 1024 * 1024;
 
   ChunkQueue();
   // Blocks until a buffer is free and the budget allows; grows it to n bytes.
@@ -45,6 +47,8 @@ class ChunkQueue {
   void Release(ChunkBuffer* buffer);
   void Push(const PipelineJob& job);
   PipelineJob Pop();
+  // Jobs waiting for the writing half.
+  size_t Pending();
 
  private:
   std::mutex mutex_;
