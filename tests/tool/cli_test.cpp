@@ -81,6 +81,29 @@ TEST_F(CliTest, PackThenListJson) {
   EXPECT_NE(text.out.find("Language:     deDE\n"), std::string::npos) << text.out;
 }
 
+TEST_F(CliTest, IconAndBannerFromPng) {
+  // A 1 x 1 PNG, written out byte by byte (signature, IHDR, IDAT, IEND).
+  const std::vector<uint8_t> png = {
+      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+      0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F,
+      0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
+      0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99, 0x3D, 0x1D, 0x00, 0x00,
+      0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  const std::string icon = dir.Write("icon.png", png);
+  ToolRun pack = Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
+                             Quote(stub) + " --icon " + Quote(icon) + " --banner " + Quote(icon),
+                         dir);
+  ASSERT_EQ(pack.code, 0) << pack.err;
+  ToolRun list = Kestrum("list --json " + Quote(archive), dir);
+  EXPECT_NE(list.out.find("\"has_icon\": true,\n  \"has_banner\": true"), std::string::npos)
+      << list.out;
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
+                        Quote(stub) + " --icon " + Quote(stub),
+                    dir)
+                .code,
+            1);
+}
+
 TEST_F(CliTest, ErrorsAreOneLine) {
   EXPECT_EQ(Kestrum("list " + Quote(dir.File("none.exe")), dir).err,
             "kestrum: cannot open " + dir.File("none.exe") + "\n");
