@@ -1,13 +1,20 @@
-// The main window: the archive's name and size, language, path and the
-// buttons, laid out from the form and kept in place as the window resizes.
+// The main window: the archive's name, size, description and files, the
+// language list, the destination and the buttons, laid out from the form and
+// kept in place as the window resizes.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/common_layout.h"
+#include "app/file_tree_model.h"
 #include "archive/unzipper.h"
+#include "ui/file_list_view.h"
+#include "ui/file_tree_view.h"
+#include "ui/picture_bitmap.h"
+#include "ui/rich_text_view.h"
 
 namespace kestrum {
 
@@ -26,27 +33,60 @@ class Vondrel {
   void Run();
   HWND hwnd() const { return hwnd_; }
 
+  // Handlers.
+  void OnExtract();
+  void OnCancel();
+  void OnBrowse();
+  void OnCatalog();
+  void OnView();
+  void OnTimer();
+
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+  // Layout and look (vondrel_layout.cpp).
   void CreateControls();
   void MakeFonts();
+  void UpdateZoom();
   void PlaceControls();
-  void Paint(HDC dc, const RECT& client);
+  void ApplyPlacement(bool with_description);
   void SetText(ControlId id, const std::string& utf8);
-  void UpdateZoom(UINT dpi);
+  void SetLang(uint32_t language);
+  void DrawExtractButton(const DRAWITEMSTRUCT& item);
+  void Paint(HDC dc, const RECT& client);  // vondrel_paint.cpp
+  int Px(int pixels) const { return MulDiv(pixels, int(dpi_), 96); }
+
+  // Contents (vondrel.cpp).
   void FillFromArchive();
-  void OnCancel();
+  void BuildTree();
+  void SetFileCounts();
 
   UnZipper& archive_;
   HWND hwnd_ = nullptr;
   HWND controls_[kControlCount] = {};
+  HWND view_options_[2] = {};  // the two cases of opt_view
+  ui::FileListView file_list_view_;
+  ui::FileTreeView file_tree_view_;
+  ui::RichTextView file_counts_view_, arch_desc_view_, about_view_;
+  FileTreeModel tree_model_;
+  HIMAGELIST tree_glyphs_ = nullptr;
   HFONT ui_font_ = nullptr, ui_bold_ = nullptr, name_font_ = nullptr, desc_font_ = nullptr;
+  HBRUSH body_brush_ = nullptr;
+  HICON small_icon_ = nullptr, large_icon_ = nullptr;
   LayoutZoom zoom_;
   UINT dpi_ = 96;
-  HBITMAP strip_ = nullptr;
+  bool with_description_ = false;
+
+  // The members the window paints with.
+  ui::BitmapPicture strip;
+  ui::BitmapPicture header_image;
+  ui::BitmapPicture button_image;
+  ui::BitmapPicture empty_tile_, logo_;
   int shown_state = ST_READY;
   int load_result_ = ST_FAILED;
+  int file_count = 0;
+  std::string archref;
 };
 
 }  // namespace kestrum

@@ -9,7 +9,7 @@ packages=(
   libcrypto++-dev libdeflate-dev zlib1g-dev libz-mingw-w64-dev libpng-dev
   googletest clang libclang-rt-14-dev
   wine64 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
-  python3 file time
+  python3 python3-pil fonts-open-sans file time bc
 )
 
 missing=()

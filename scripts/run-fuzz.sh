@@ -6,7 +6,7 @@ seconds=${1:-30}
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 bin=$repo/build/fuzz/bin
 corpus=$repo/build/fuzz/corpus
-for target in load_fuzzer extract_fuzzer; do
+for target in load_fuzzer extract_fuzzer qtf_fuzzer; do
   mkdir -p "$corpus/$target"
   "$bin/make_seeds" "$corpus/$target"
   echo "fuzzing $target for ${seconds}s"

@@ -91,7 +91,7 @@ void PutStamp(Bytes& b, uint32_t header_offset, uint32_t table_offset, uint32_t 
 }  // namespace
 
 Bytes TestArchive::Build() const {
-  Bytes b = Stub(stub_size);
+  Bytes b = stub.empty() ? Stub(stub_size) : stub;
   const size_t header_offset = b.size();
   PutBytes(b, HeaderBytes());
   b.insert(b.end(), gap, 0xEE);
@@ -125,7 +125,7 @@ Bytes TestArchive::BuildSplit(size_t in_exe, size_t per_volume, std::vector<Byte
     PutString(directory, e.name);
   }
   in_exe = std::min(in_exe, stream.size());
-  Bytes b = Stub(stub_size);
+  Bytes b = stub.empty() ? Stub(stub_size) : stub;
   const size_t header_offset = b.size();
   PutBytes(b, HeaderBytes());
   const size_t table_offset = b.size();

@@ -37,6 +37,7 @@ Bytes RawChunks(const std::string& data, size_t piece = 1 << 20);
 
 struct TestArchive {
   size_t stub_size = 512;  // zeros, "MZ" at 0
+  Bytes stub;              // a real stub instead, when not empty
   uint16_t format = 1;
   uint32_t archive_id = 0xA1B2C3D4;
   uint32_t language = 0;

@@ -1,0 +1,372 @@
+// The main window's controls, fonts, layout zoom, placements and messages.
+#include "app/vondrel.h"
+
+#include <commctrl.h>
+
+#include "app/file_glyph.h"
+#include "i18n/language_code.h"
+#include "i18n/language_table.h"
+#include "i18n/translate.h"
+#include "images/image_list.h"
+#include "ui/win_text.h"
+
+namespace kestrum {
+namespace {
+
+constexpr int kControlIdBase = 1000;
+constexpr int kViewOptionId = 1100;  // + 0, + 1 for the two cases of opt_view
+constexpr COLORREF kBodyColor = RGB(240, 240, 240);
+constexpr COLORREF kDescriptionLabelColor = RGB(218, 15, 94);
+
+// Placements that the start-up sequence changes: without and with description.
+struct ListAreaPlacement {
+  ControlId id;
+  HPlacement h;
+  VPlacement compact, described;
+};
+const ListAreaPlacement kListArea[] = {
+    {file_counts, HSize(60, 300), Top(116, 20), Top(200, 20)},
+    {lb_view, Right(224, 28), Top(116, 16), Top(200, 16)},
+    {opt_view, Right(60, 160), Top(116, 16), Top(200, 16)},
+    {file_list, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
+    {file_tree, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
+};
+
+UINT WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi && hwnd) return get_dpi(hwnd);
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi > 0 ? UINT(dpi) : 96;
+}
+
+// The system's message font at the given DPI.
+LOGFONTW MessageFont(UINT dpi) {
+  using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto for_dpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  if (for_dpi && for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+    return metrics.lfMessageFont;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  HDC dc = GetDC(nullptr);
+  const int system_dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, int(dpi), system_dpi);
+  return metrics.lfMessageFont;
+}
+
+// Average character width and line height of a font.
+SIZE FontCell(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  const wchar_t sample[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, sample, 52, &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return {(size.cx + 26) / 52, size.cy};
+}
+
+HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold) {
+  return CreateFontW(-pixel_height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+}  // namespace
+
+// The layout was drawn for Tahoma 8 pt at 96 DPI; layout units scale with the
+// current interface font against it, which follows the monitor's DPI too.
+void Vondrel::UpdateZoom() {
+  dpi_ = WindowDpi(hwnd_);
+  LOGFONTW base = MessageFont(dpi_);
+  HFONT current = CreateFontIndirectW(&base);
+  HFONT design = MakeFont(L"Tahoma", 11, false);
+  const SIZE now = FontCell(current), then = FontCell(design);
+  DeleteObject(current);
+  DeleteObject(design);
+  // Never smaller than the DPI alone asks for.
+  const int scale_x = std::max(int(now.cx) * 96, int(then.cx) * int(dpi_));
+  const int scale_y = std::max(int(now.cy) * 96, int(then.cy) * int(dpi_));
+  zoom_ = LayoutZoom{scale_x, int(then.cx) * 96, scale_y, int(then.cy) * 96};
+  MakeFonts();
+}
+
+void Vondrel::MakeFonts() {
+  for (HFONT f : {ui_font_, ui_bold_, name_font_, desc_font_})
+    if (f) DeleteObject(f);
+  LOGFONTW base = MessageFont(dpi_);
+  ui_font_ = CreateFontIndirectW(&base);
+  base.lfWeight = FW_BOLD;
+  ui_bold_ = CreateFontIndirectW(&base);
+  name_font_ = MakeFont(L"Tahoma", Px(16), true);
+  desc_font_ = MakeFont(L"Tahoma", Px(12), true);
+  if (!controls_[language]) return;
+  for (int i = 0; i < kControlCount; ++i)
+    if (controls_[i]) SendMessageW(controls_[i], WM_SETFONT, WPARAM(ui_font_), FALSE);
+  for (HWND option : view_options_) SendMessageW(option, WM_SETFONT, WPARAM(ui_font_), FALSE);
+  SendMessageW(controls_[arch_name], WM_SETFONT, WPARAM(name_font_), FALSE);
+  SendMessageW(controls_[arch_size], WM_SETFONT, WPARAM(name_font_), FALSE);
+  SendMessageW(controls_[lb_desc], WM_SETFONT, WPARAM(desc_font_), FALSE);
+  SendMessageW(controls_[bt_catalog], WM_SETFONT, WPARAM(ui_bold_), FALSE);
+}
+
+void Vondrel::CreateControls() {
+  body_brush_ = CreateSolidBrush(kBodyColor);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const auto make = [&](const wchar_t* cls, DWORD style, DWORD ex_style, int id) {
+    return CreateWindowExW(ex_style, cls, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, hwnd_,
+                           reinterpret_cast<HMENU>(INT_PTR(id)), instance, nullptr);
+  };
+  // The folder glyphs of the tree, and a document glyph for files.
+  const Picture& closed = ArchImages().folder_closed();
+  const Picture& opened = ArchImages().folder_opened();
+  // Scaled with the DPI, like the rest of the window's pictures.
+  tree_glyphs_ = ImageList_Create(Px(closed.width), Px(closed.height), ILC_COLOR32, 3, 0);
+  const std::vector<uint8_t> file = FileGlyph();
+  const Picture file_glyph{kFileGlyphWidth, kFileGlyphHeight, file};
+  for (const Picture* p : {&closed, &opened, &file_glyph}) {
+    HBITMAP b = ui::MakeScaledBitmap(p->width, p->height, p->bgra, Px(p->width), Px(p->height));
+    ImageList_Add(tree_glyphs_, b, nullptr);
+    DeleteObject(b);
+  }
+
+  // In form order, so later controls lie above earlier ones.
+  const LayoutItem* items = CommonLayout();
+  for (int i = 0; i < kControlCount; ++i) {
+    const LayoutItem& item = items[i];
+    const int id = kControlIdBase + i;
+    const DWORD align = item.align == TextAlign::kCenter ? SS_CENTER : SS_LEFT;
+    switch (item.kind) {
+      case ControlKind::kLabel: {
+        // Labels beside a field sit on its middle line.
+        const bool beside = item.id == lb_path || item.id == lb_lang || item.id == lb_view;
+        controls_[i] = make(WC_STATICW,
+                            SS_NOPREFIX | SS_ENDELLIPSIS | align | (beside ? SS_CENTERIMAGE : 0),
+                            0, id);
+        break;
+      }
+      case ControlKind::kButton:
+        controls_[i] = make(WC_BUTTONW,
+                            WS_TABSTOP | (item.id == bt_extract ? BS_OWNERDRAW : BS_PUSHBUTTON),
+                            0, id);
+        break;
+      case ControlKind::kDropList:
+        controls_[i] = make(WC_COMBOBOXW, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, id);
+        break;
+      case ControlKind::kEdit:
+        // Read-only and never focused: the path changes through Browse.
+        controls_[i] = make(WC_EDITW, ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, id);
+        break;
+      case ControlKind::kProgress:
+        controls_[i] = make(PROGRESS_CLASSW, PBS_SMOOTH, 0, id);
+        SendMessageW(controls_[i], PBM_SETRANGE32, 0, 100);
+        break;
+      case ControlKind::kSwitch:
+        // A container for the two cases, which are radio buttons of the window.
+        view_options_[0] = make(WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
+                                kViewOptionId);
+        view_options_[1] = make(WC_BUTTONW, BS_AUTORADIOBUTTON, 0, kViewOptionId + 1);
+        SetWindowTextW(view_options_[0], L"Table");
+        SetWindowTextW(view_options_[1], L"Explorer");
+        break;
+      case ControlKind::kArray:
+        file_list_view_.Create(hwnd_, id);
+        controls_[i] = file_list_view_.hwnd();
+        ShowWindow(controls_[i], SW_SHOW);
+        break;
+      case ControlKind::kTree:
+        file_tree_view_.Create(hwnd_, id, tree_glyphs_);
+        file_tree_view_.on_activate = [this] { OnExtract(); };
+        controls_[i] = file_tree_view_.hwnd();
+        ShowWindow(controls_[i], SW_SHOW);
+        break;
+      case ControlKind::kRichText: {
+        ui::RichTextView& view = item.id == file_counts ? file_counts_view_
+                                 : item.id == arch_desc ? arch_desc_view_
+                                                        : about_view_;
+        view.Create(hwnd_, id);
+        controls_[i] = view.hwnd();
+        break;
+      }
+    }
+    if (item.design_text && controls_[i]) SetText(item.id, t_(item.design_text));
+  }
+  file_counts_view_.SetBackground(kBodyColor);
+  arch_desc_view_.SetBackground(kBodyColor);
+  about_view_.SetBackground(RGB(110, 126, 71));  // the band's colour behind the link
+  MakeFonts();
+}
+
+// Without a description its view stays empty; it is hidden too, since it
+// would lie over the top of the file views.
+void Vondrel::ApplyPlacement(bool with_description) {
+  with_description_ = with_description;
+  ShowWindow(controls_[arch_desc], with_description ? SW_SHOW : SW_HIDE);
+  PlaceControls();
+}
+
+void Vondrel::PlaceControls() {
+  if (!hwnd_ || !controls_[language]) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const LayoutItem* items = CommonLayout();
+  HDWP batch = BeginDeferWindowPos(kControlCount + 1);
+  const auto put = [&](HWND w, const Rect& r) {
+    if (w && batch)
+      batch = DeferWindowPos(batch, w, nullptr, r.left, r.top, r.Width(), r.Height(),
+                             SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  };
+  for (int i = 0; i < kControlCount; ++i) {
+    HPlacement h = items[i].h;
+    VPlacement v = items[i].v;
+    for (const ListAreaPlacement& p : kListArea) {
+      if (p.id != i) continue;
+      h = p.h;
+      v = with_description_ ? p.described : p.compact;
+    }
+    // The Extract button is as wide as its face, centred.
+    if (i == bt_extract) h = HCenter(button_image.width() ? button_image.width() : 140, 0);
+    Rect r = Place(h, v, client.right, client.bottom, zoom_);
+    if (i == opt_view) {
+      Rect first = r, second = r;
+      first.right = second.left = r.left + r.Width() / 2;
+      put(view_options_[0], first);
+      put(view_options_[1], second);
+      continue;
+    }
+    // A drop list's height is that of its opened list.
+    if (items[i].kind == ControlKind::kDropList) r.bottom = r.top + r.Height() * 12;
+    put(controls_[i], r);
+  }
+  if (batch) EndDeferWindowPos(batch);
+  file_list_view_.FitColumns();
+  // Moved controls draw themselves anew rather than from copied pixels.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void Vondrel::SetText(ControlId id, const std::string& utf8) {
+  if (controls_[id]) SetWindowTextW(controls_[id], ui::Wide(utf8).c_str());
+}
+
+// Switches the interface language and the pictures that go with it.
+void Vondrel::SetLang(uint32_t code) {
+  const LanguageRow* row = FindLanguageRow(code);
+  if (!row) row = FindLanguageRow(kLangEnUS);
+  SetCurrentLanguage(row->lang);
+  const Picture& header = HeaderPicture(row->lang);
+  const Picture& face = ButtonFace(row->lang);
+  if (archive_.header.banner.empty()) header_image.Set(header.width, header.height, header.bgra);
+  button_image.Set(face.width, face.height, face.bgra);
+  const Picture& tile = ArchImages().empty();
+  empty_tile_.Set(tile.width, tile.height, tile.bgra);
+  const Picture& logo = ArchImages().KX_logo();
+  logo_.Set(logo.width, logo.height, logo.bgra);
+  PlaceControls();
+}
+
+void Vondrel::DrawExtractButton(const DRAWITEMSTRUCT& item) {
+  const RECT& r = item.rcItem;
+  HDC dc = item.hDC;
+  // The face may be narrower or wider than the button at other zooms: it is
+  // scaled to the button, and moved by (1, -1) while pressed.
+  const bool pressed = item.itemState & ODS_SELECTED;
+  FillRect(dc, &r, body_brush_);
+  ui::DrawBitmap(dc, button_image.get(), r.left + (pressed ? 1 : 0), r.top - (pressed ? 1 : 0),
+                 r.right - r.left, r.bottom - r.top);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = r;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
+LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE:
+      PlaceControls();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      // The window grows but never shrinks below the layout size.
+      RECT r = {0, 0, zoom_.X(kLayoutWidth), zoom_.Y(kLayoutHeight)};
+      AdjustWindowRectEx(&r, DWORD(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
+                         DWORD(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+      reinterpret_cast<MINMAXINFO*>(lp)->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      UpdateZoom();
+      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      PlaceControls();
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      RECT client;
+      GetClientRect(hwnd_, &client);
+      Paint(dc, client);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = HDC(wp);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, HWND(lp) == controls_[lb_desc] ? kDescriptionLabelColor
+                                                      : GetSysColor(COLOR_WINDOWTEXT));
+      if (HWND(lp) == controls_[dir_path]) return LRESULT(GetSysColorBrush(COLOR_WINDOW));
+      return LRESULT(body_brush_);
+    }
+    case WM_DRAWITEM:
+      if (wp == WPARAM(kControlIdBase + bt_extract)) {
+        DrawExtractButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+        return TRUE;
+      }
+      break;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lp);
+      LRESULT result = 0;
+      if (file_tree_view_.HandleNotify(header, &result)) return result;
+      if (header->hwndFrom == file_list_view_.hwnd() && header->code == NM_DBLCLK) {
+        if (reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem >= 0) OnExtract();
+        return 0;
+      }
+      if (file_list_view_.HandleNotify(header, &result)) return result;
+      for (ui::RichTextView* view : {&file_counts_view_, &arch_desc_view_, &about_view_})
+        if (view->HandleNotify(header)) return 0;
+      break;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (id == kControlIdBase + bt_cancel || id == IDCANCEL) OnCancel();
+      if (id == kControlIdBase + bt_extract) OnExtract();
+      if (id == kControlIdBase + bt_browse) OnBrowse();
+      if (id == kControlIdBase + bt_catalog) OnCatalog();
+      if ((id == kViewOptionId || id == kViewOptionId + 1) && HIWORD(wp) == BN_CLICKED) OnView();
+      return 0;
+    }
+    case WM_TIMER:
+      OnTimer();
+      return 0;
+    case WM_CLOSE:
+      OnCancel();  // the close box asks the same way as Cancel
+      return 0;
+    case WM_DESTROY:
+      KillTimer(hwnd_, 1);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace kestrum

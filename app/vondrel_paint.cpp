@@ -1,0 +1,37 @@
+// The main window's own drawing, under its controls: the default background,
+// the grey body, the bottom band, the header picture with the filler tiles
+// beside it, and the logo once an extraction has ended. Positions are pixels
+// at 96 DPI, scaled with the monitor's DPI so the window keeps its proportions.
+#include "app/make_strip.h"
+#include "app/vondrel.h"
+
+namespace kestrum {
+
+void Vondrel::Paint(HDC dc, const RECT& client) {
+  // Drawn off screen and copied in one go, so resizing does not flicker.
+  HDC canvas = CreateCompatibleDC(dc);
+  HBITMAP surface = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  HGDIOBJ old = SelectObject(canvas, surface);
+
+  FillRect(canvas, &client, GetSysColorBrush(COLOR_BTNFACE));
+  const RECT body = {0, Px(60), Px(2000), Px(60) + Px(1200)};
+  FillRect(canvas, &body, body_brush_);
+  ui::DrawBitmap(canvas, strip.get(), 0, client.bottom - Px(kStripHeight), Px(strip.width()),
+                 Px(strip.height()));
+  ui::DrawBitmap(canvas, header_image.get(), 0, 0, Px(header_image.width()),
+                 Px(header_image.height()));
+  const int w = Px(header_image.width());
+  for (int i = 0; i < 3; ++i)
+    ui::DrawBitmap(canvas, empty_tile_.get(), w + Px(500) * i, 0, Px(empty_tile_.width()),
+                   Px(empty_tile_.height()));
+  if (shown_state != ST_READY && shown_state != ST_EXTRACTING)
+    ui::DrawBitmap(canvas, logo_.get(), client.right - Px(320), client.bottom - Px(320), Px(300),
+                   Px(260));
+
+  BitBlt(dc, 0, 0, client.right, client.bottom, canvas, 0, 0, SRCCOPY);
+  SelectObject(canvas, old);
+  DeleteObject(surface);
+  DeleteDC(canvas);
+}
+
+}  // namespace kestrum

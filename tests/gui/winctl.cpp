@@ -1,0 +1,59 @@
+// Drives the program's windows from another process, as the screenshot and
+// end-to-end scripts need under Wine:
+//   winctl resize TITLE WIDTH HEIGHT   set the outer size of a top-level window
+//   winctl click TITLE CONTROL_ID      post BM_CLICK to a child control
+//   winctl command TITLE ID            post WM_COMMAND with ID to the window
+//   winctl close TITLE                 post WM_CLOSE
+//   winctl dump TITLE                  list the child controls: id, class,
+//                                      visibility and rectangle in the client area
+// Prints "ok" on success; exits 1 when the window is not found.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: winctl resize|click|command|close TITLE ...\n");
+    return 2;
+  }
+  const std::wstring verb = argv[1];
+  HWND window = FindWindowW(nullptr, argv[2]);
+  if (!window) {
+    std::fprintf(stderr, "winctl: no window with that title\n");
+    return 1;
+  }
+  if (verb == L"resize" && argc == 5) {
+    SetWindowPos(window, nullptr, 0, 0, _wtoi(argv[3]), _wtoi(argv[4]),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (verb == L"click" && argc == 4) {
+    HWND control = GetDlgItem(window, _wtoi(argv[3]));
+    if (!control) return 1;
+    PostMessageW(control, BM_CLICK, 0, 0);
+  } else if (verb == L"command" && argc == 4) {
+    PostMessageW(window, WM_COMMAND, WPARAM(_wtoi(argv[3])), 0);
+  } else if (verb == L"dump") {
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM parent) -> BOOL {
+          wchar_t cls[64];
+          GetClassNameW(child, cls, 64);
+          RECT r;
+          GetWindowRect(child, &r);
+          MapWindowPoints(nullptr, HWND(parent), reinterpret_cast<POINT*>(&r), 2);
+          std::wprintf(L"%d %ls %ls %ld,%ld,%ld,%ld\n", GetDlgCtrlID(child), cls,
+                       IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right,
+                       r.bottom);
+          return TRUE;
+        },
+        LPARAM(window));
+  } else if (verb == L"close") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else {
+    std::fprintf(stderr, "winctl: bad arguments\n");
+    return 2;
+  }
+  std::printf("ok\n");
+  return 0;
+}

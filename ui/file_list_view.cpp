@@ -1,0 +1,75 @@
+#include "ui/file_list_view.h"
+
+#include <commctrl.h>
+
+#include "app/size_view.h"
+#include "ui/win_text.h"
+
+namespace kestrum::ui {
+
+void FileListView::Create(HWND parent, int id) {
+  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                          WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL |
+                              LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                          0, 0, 10, 10, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
+                          GetModuleHandleW(nullptr), nullptr);
+  ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+}
+
+void FileListView::SetColumnTitles(const std::wstring (&titles)[4]) {
+  for (int i = 0; i < 4; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+    column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+    column.pszText = const_cast<wchar_t*>(titles[i].c_str());
+    column.cx = 100;
+    if (has_columns_)
+      ListView_SetColumn(hwnd_, i, &column);
+    else
+      ListView_InsertColumn(hwnd_, i, &column);
+  }
+  has_columns_ = true;
+  FitColumns();
+}
+
+void FileListView::SetRows(std::vector<Row> rows) {
+  rows_ = std::move(rows);
+  percent_.assign(rows_.size(), 0);
+  ListView_SetItemCountEx(hwnd_, int(rows_.size()), LVSICF_NOINVALIDATEALL);
+}
+
+void FileListView::SetPercent(size_t row, int percent) {
+  if (row >= percent_.size() || percent_[row] == percent) return;
+  percent_[row] = uint8_t(percent);
+  ListView_RedrawItems(hwnd_, int(row), int(row));
+}
+
+void FileListView::FitColumns() {
+  if (!has_columns_) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int each = client.right / 4;
+  for (int i = 0; i < 4; ++i)
+    ListView_SetColumnWidth(hwnd_, i, i == 3 ? client.right - 3 * each : each);
+}
+
+bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {
+  if (header->hwndFrom != hwnd_) return false;
+  *result = 0;
+  if (header->code != LVN_GETDISPINFOW) return true;
+  auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+  const size_t row = size_t(info->item.iItem);
+  if (!(info->item.mask & LVIF_TEXT) || row >= rows_.size()) return true;
+  const SizeView sizes;
+  switch (info->item.iSubItem) {
+    case 0: text_ = rows_[row].name; break;
+    case 1: text_ = Wide(sizes.Format(rows_[row].size)); break;
+    case 2: text_ = Wide(sizes.Format(rows_[row].stored_size)); break;
+    default: text_ = std::to_wstring(percent_[row]); break;
+  }
+  if (info->item.pszText && info->item.cchTextMax > 0)
+    lstrcpynW(info->item.pszText, text_.c_str(), info->item.cchTextMax);
+  return true;
+}
+
+}  // namespace kestrum::ui

@@ -1,0 +1,41 @@
+// The table of the archive's files: a report list view in owner-data mode,
+// so 100,000 rows cost nothing until they are shown. Four columns share the
+// width equally; clicking a title does not sort.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrum::ui {
+
+class FileListView {
+ public:
+  struct Row {
+    std::wstring name;
+    int64_t size = 0;
+    int64_t stored_size = 0;
+  };
+
+  void Create(HWND parent, int id);
+  HWND hwnd() const { return hwnd_; }
+  // Titles are (re)applied on every language change.
+  void SetColumnTitles(const std::wstring (&titles)[4]);
+  void SetRows(std::vector<Row> rows);
+  void SetPercent(size_t row, int percent);
+  // Keeps the four columns equal as the control changes size.
+  void FitColumns();
+  // For the parent's WM_NOTIFY; true when the notification was this view's.
+  bool HandleNotify(NMHDR* header, LRESULT* result);
+
+ private:
+  HWND hwnd_ = nullptr;
+  bool has_columns_ = false;
+  std::vector<Row> rows_;
+  std::vector<uint8_t> percent_;
+  std::wstring text_;  // the text handed out for the last cell asked for
+};
+
+}  // namespace kestrum::ui

@@ -1,0 +1,37 @@
+// The explorer tree: a tree view over a FileTreeModel. A folder's children
+// are inserted when it is first opened, so the tree of a 100,000-file archive
+// is up at once. Folders show the closed or open folder glyph, which works as
+// their expander; files show a document glyph.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+
+#include "app/file_tree_model.h"
+
+namespace kestrum::ui {
+
+class FileTreeView {
+ public:
+  enum Glyph { kFolderClosed = 0, kFolderOpened = 1, kFile = 2 };
+
+  // `glyphs` holds the three images in Glyph order; the view does not own it.
+  void Create(HWND parent, int id, HIMAGELIST glyphs);
+  HWND hwnd() const { return hwnd_; }
+  // Shows the model (kept by the caller) with the root open.
+  void Show(const FileTreeModel* model);
+  // Called on a double click on the text of an item.
+  std::function<void()> on_activate;
+  bool HandleNotify(NMHDR* header, LRESULT* result);
+
+ private:
+  HTREEITEM Insert(HTREEITEM parent, int node);
+  void Fill(HTREEITEM item, int node);
+  HWND hwnd_ = nullptr;
+  const FileTreeModel* model_ = nullptr;
+  std::vector<bool> filled_;
+};
+
+}  // namespace kestrum::ui

@@ -1,0 +1,75 @@
+#include "ui/picture_bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrum::ui {
+
+HBITMAP MakeBitmap(int width, int height, const std::vector<uint8_t>& bgra) {
+  if (width <= 0 || height <= 0 || bgra.size() < size_t(width) * size_t(height) * 4)
+    return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // rows from the top
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap && bits) std::memcpy(bits, bgra.data(), size_t(width) * size_t(height) * 4);
+  return bitmap;
+}
+
+HBITMAP MakeScaledBitmap(int width, int height, const std::vector<uint8_t>& bgra, int w, int h) {
+  if (w == width && h == height) return MakeBitmap(width, height, bgra);
+  HBITMAP source = MakeBitmap(width, height, bgra);
+  HBITMAP target = MakeBitmap(w, h, std::vector<uint8_t>(size_t(w) * size_t(h) * 4, 0));
+  if (!source || !target) {
+    if (source) DeleteObject(source);
+    return target;
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, target);
+  DrawBitmap(dc, source, 0, 0, w, h);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(source);
+  return target;
+}
+
+HICON MakeIcon(int width, int height, const std::vector<uint8_t>& bgra) {
+  std::vector<uint8_t> straight = bgra;
+  for (size_t i = 0; i + 3 < straight.size(); i += 4) {
+    const unsigned a = straight[i + 3];
+    for (int c = 0; c < 3; ++c)
+      straight[i + size_t(c)] = a ? uint8_t(std::min(255u, straight[i + size_t(c)] * 255u / a)) : 0;
+  }
+  HBITMAP color = MakeBitmap(width, height, straight);
+  if (!color) return nullptr;
+  std::vector<uint8_t> mask_bits(size_t((width + 15) / 16 * 2) * size_t(height), 0);
+  HBITMAP mask = CreateBitmap(width, height, 1, 1, mask_bits.data());
+  ICONINFO info = {};
+  info.fIcon = TRUE;
+  info.hbmColor = color;
+  info.hbmMask = mask;
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(color);
+  DeleteObject(mask);
+  return icon;
+}
+
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int w, int h) {
+  if (!bitmap || w <= 0 || h <= 0) return;
+  BITMAP info;
+  GetObjectW(bitmap, sizeof info, &info);
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, bitmap);
+  SetStretchBltMode(dc, HALFTONE);
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc, x, y, w, h, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  SelectObject(source, old);
+  DeleteDC(source);
+}
+
+}  // namespace kestrum::ui

@@ -1,0 +1,83 @@
+// A read-only view of QTF rich text: the system's rich edit control showing a
+// parsed document, with links that open in the browser. It has no border and
+// never keeps the keyboard focus or shows a caret.
+//
+// Links are drawn by the view (underlined, in the link colour) and hit-tested
+// by it rather than marked CFE_LINK, because the rich edit control draws
+// CFE_LINK text in its own blue whatever colour it is given. A click on a link
+// still reaches the parent as EN_LINK (WM_LBUTTONDOWN, then WM_LBUTTONUP),
+// with chrg the link's range; the parent passes it back to HandleNotify.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/rich_text/document.h"
+
+namespace kestrum::ui {
+
+class RichTextView {
+ public:
+  using LinkHandler = std::function<void(const std::string& url)>;
+
+  // Creates the control as a hidden child of parent; false when neither rich
+  // edit library is available. The base font is the parent's font (WM_GETFONT)
+  // or the system's message font. With scroll_bar, a vertical scroll bar shows
+  // while the text is taller than the control.
+  bool Create(HWND parent, int id, bool scroll_bar = false);
+  HWND hwnd() const { return hwnd_; }
+
+  void SetQtf(const std::string& qtf);
+  void SetDocument(rich_text::Document doc);
+
+  // All of these re-render the current text.
+  // The font of text size index 2 and of text without a size; the other
+  // indexes scale from it (see rich_text_view.cpp).
+  void SetBaseFont(HFONT font);
+  void SetTextColor(COLORREF color);
+  // Link text is drawn in this colour whatever colour the markup gives it.
+  void SetLinkColor(COLORREF color);
+  // The colour behind the text, COLOR_BTNFACE until set. The control always
+  // paints it: the rich edit ignores WS_EX_TRANSPARENT.
+  void SetBackground(COLORREF color);
+
+  // Called with the target of a clicked link; by default the target is
+  // opened with the shell ("open").
+  void SetLinkHandler(LinkHandler handler) { on_link_ = std::move(handler); }
+
+  // For the parent's WM_NOTIFY; true when the notification was this view's
+  // (the parent then returns 0).
+  bool HandleNotify(const NMHDR* header);
+
+ private:
+  struct LinkRange {
+    LONG start, end;  // UTF-16 positions in the control's text
+    int link;         // index into doc_.links
+    int height;       // of its text, in pixels
+  };
+
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void Render();
+  LONG Twips(int size) const;
+  const LinkRange* LinkAtPoint(POINT client) const;
+  POINT PositionOf(LONG character) const;
+  void NotifyLink(const LinkRange& range, UINT mouse_msg, WPARAM wp, LPARAM lp);
+
+  HWND hwnd_ = nullptr;
+  rich_text::Document doc_;
+  std::vector<LinkRange> links_;
+  std::wstring base_face_;
+  LONG base_twips_ = 160;
+  COLORREF text_color_ = RGB(0, 0, 0);
+  COLORREF link_color_ = RGB(0, 0, 255);
+  LinkHandler on_link_;
+  const LinkRange* pressed_ = nullptr;  // the link the left button went down on, if any
+  int dpi_ = 96;
+};
+
+}  // namespace kestrum::ui
