@@ -6,9 +6,11 @@
 #   make asan                     native tests under AddressSanitizer and UBSan
 #   make tsan                     the engine and worker tests under ThreadSanitizer
 #   make bench                    extraction speed against tar and cp on a 500 MiB corpus
+#   make screenshots              the main window under Wine in several states, and how
+#                                 fast a 100,000-entry archive's window comes up
 #   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
 #   make format                   clang-format over the sources
-.PHONY: all deps native win64 win32 test asan tsan fuzz bench run-sample format clean
+.PHONY: all deps native win64 win32 test asan tsan fuzz bench screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -45,6 +47,9 @@ tsan: deps
 	@cmake --build --preset tsan --target kestrum_tests
 	@TSAN_OPTIONS=halt_on_error=1 build/tsan/bin/kestrum_tests \
 	  --gtest_filter='ExtractTest.*:OverwriteTest.*:JoinTest.*'
+
+screenshots: native win64
+	@bash scripts/screenshots.sh
 
 bench: native win64
 	@bash scripts/bench.sh

@@ -21,13 +21,47 @@ fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 source scripts/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 
-# 1. The sample archive opens its window.
+winctl=$build/win64/bin/winctl.exe
+# Prints "visibility rectangle" of the control with that id.
+control() { "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {print $3, $4}'; }
+
+# 1. The sample archive opens its window: the tree in the compact place at the
+#    design size, the table hidden; "Table" swaps them.
 "$kestrum" pack sample -o "$out/sample.exe" --stub "$stub" --name "Kestrum sample" >/dev/null
 wine_gui_start "$out/sample.exe"
 if wine_wait_window "Kestrum" 60 >/dev/null; then
   wine_screenshot "$out/sample.png" && pass "sample archive opens the window ($out/sample.png)"
+  tree=$(control 1016) table=$(control 1012)
+  if [ "$tree" = "shown 60,136,540,404" ] && [ "${table%% *}" = hidden ]; then
+    pass "the tree stands at 60,136,540,404 with the table hidden"
+  else
+    fail "tree '$tree', table '$table'"
+  fi
+  "$WINE64" "$winctl" click Kestrum 1101 >/dev/null
+  sleep 0.5
+  tree=$(control 1016) table=$(control 1012)
+  if [ "${tree%% *}" = hidden ] && [ "$table" = "shown 60,136,540,404" ]; then
+    pass "the Table switch shows the table in the same place"
+  else
+    fail "after Table: tree '$tree', table '$table'"
+  fi
 else
   fail "sample archive: no window titled Kestrum"
+fi
+wine_gui_stop
+
+# 1b. With a description the views move down to 220.
+"$kestrum" pack sample -o "$out/described.exe" --stub "$stub" --description "[* Bold] words" >/dev/null
+wine_gui_start "$out/described.exe"
+if wine_wait_window "Kestrum" 60 >/dev/null; then
+  tree=$(control 1016) label=$(control 1010)
+  if [ "$tree" = "shown 60,220,540,404" ] && [ "${label%% *}" = shown ]; then
+    pass "a description moves the views to 220 and shows its label"
+  else
+    fail "described: tree '$tree', label '$label'"
+  fi
+else
+  fail "described archive: no window"
 fi
 wine_gui_stop
 
