@@ -6,6 +6,7 @@
 #include "app/win_platform.h"
 #include "archive/unzipper.h"
 #include "i18n/language_code.h"
+#include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "ui/message_box.h"
 
@@ -32,8 +33,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const uint32_t system_language = kestrum::SystemLanguage();
-  kestrum::SetCurrentLanguage(system_language ? system_language : kestrum::kLangEnUS);
+  // The system's language, folded onto the nine (English for any other).
+  kestrum::SetCurrentLanguage(kestrum::InterfaceLanguage(kestrum::SystemLanguage()).lang);
 
   kestrum::Vondrel window(archive);
   const int loaded = window.load_result();

@@ -133,8 +133,8 @@ void Vondrel::FillFromArchive() {
   }
   if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
   // The list's face shows the interface language; no row becomes its value.
-  if (const LanguageRow* row = FindLanguageRow(CurrentLanguage()))
-    SendMessageW(controls_[language], CB_SETCURSEL, WPARAM(row - LanguageTable), 0);
+  const LanguageRow& shown = InterfaceLanguage(CurrentLanguage());
+  SendMessageW(controls_[language], CB_SETCURSEL, WPARAM(&shown - LanguageTable), 0);
   SetText(arch_name, archive_.archive_name);
   if (!h.description.empty()) {
     ShowWindow(controls_[lb_desc], SW_SHOW);
@@ -174,6 +174,34 @@ void Vondrel::BuildTree() {
 void Vondrel::SetFileCounts() {
   file_counts_view_.SetQtf("[2; " + FormatPattern(t_("Quantity of files in archive: [* %d]]"),
                                                   {std::to_string(file_count)}));
+}
+
+// A language picked from the list: pictures and texts switch at once. Texts
+// set from the archive (its name, size, description, the tree) stay as they are.
+void Vondrel::OnLanguage() {
+  const LRESULT picked = SendMessageW(controls_[language], CB_GETCURSEL, 0, 0);
+  if (picked < 0 || picked >= kLanguageCount) return;
+  SetLang(LanguageTable[picked].lang);
+  const ArchiveHeaderInfo& h = archive_.header;
+  if (!h.icon.empty()) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(small_icon_));
+  if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  const std::wstring titles[4] = {ui::Wide(t_("File in archive")), ui::Wide(t_("Real Size")),
+                                  ui::Wide(t_("Archive Size")), ui::Wide(t_("Extract Percent"))};
+  file_list_view_.SetColumnTitles(titles);
+  SetText(lb_name, t_("Extracting files"));
+  SetText(lb_lang, t_("Language:"));
+  SetText(lb_desc, t_("Description"));
+  SetText(lb_view, t_("Kind:"));
+  SetText(lb_path, t_("Path:"));
+  SetText(bt_browse, t_("Browse"));
+  SetText(bt_cancel, t_("Cancel"));
+  SetWindowTextW(view_options_[0], ui::Wide(t_("Structure")).c_str());
+  SetWindowTextW(view_options_[1], ui::Wide(t_("Table")).c_str());
+  SetFileCounts();
+  // From the first change on, the About link leads to the users' page.
+  about_view_.SetQtf(std::string("[2; [^") + kServiceSite + "/about/users/^; " +
+                     t_("About Kestrum") + "]]");
 }
 
 void Vondrel::OnView() {

@@ -40,6 +40,7 @@ class Vondrel {
   void OnCatalog();
   void OnView();
   void OnTimer();
+  void OnLanguage();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

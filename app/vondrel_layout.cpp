@@ -256,11 +256,10 @@ void Vondrel::SetText(ControlId id, const std::string& utf8) {
 
 // Switches the interface language and the pictures that go with it.
 void Vondrel::SetLang(uint32_t code) {
-  const LanguageRow* row = FindLanguageRow(code);
-  if (!row) row = FindLanguageRow(kLangEnUS);
-  SetCurrentLanguage(row->lang);
-  const Picture& header = HeaderPicture(row->lang);
-  const Picture& face = ButtonFace(row->lang);
+  const LanguageRow& row = InterfaceLanguage(code);
+  SetCurrentLanguage(row.lang);
+  const Picture& header = HeaderPicture(row.lang);
+  const Picture& face = ButtonFace(row.lang);
   if (archive_.header.banner.empty()) header_image.Set(header.width, header.height, header.bgra);
   button_image.Set(face.width, face.height, face.bgra);
   const Picture& tile = ArchImages().empty();
@@ -353,6 +352,7 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (id == kControlIdBase + bt_browse) OnBrowse();
       if (id == kControlIdBase + bt_catalog) OnCatalog();
       if ((id == kViewOptionId || id == kViewOptionId + 1) && HIWORD(wp) == BN_CLICKED) OnView();
+      if (id == kControlIdBase + language && HIWORD(wp) == CBN_SELCHANGE) OnLanguage();
       return 0;
     }
     case WM_TIMER:

@@ -36,10 +36,12 @@ void CheckDocument(const Document& doc, size_t input_size) {
   }
   // A hard space is the only code whose text is longer than its markup.
   Check(text_bytes <= 2 * input_size);
+  // Each name is kept once; only the one-letter families are longer than
+  // their markup ("Arial", "Times New Roman", "Courier New": 31 bytes).
   size_t names = 0;
   for (const std::string& s : doc.links) names += s.size();
   for (const std::string& s : doc.faces) names += s.size();
-  Check(names <= input_size);
+  Check(names <= input_size + 31);
 }
 
 }  // namespace

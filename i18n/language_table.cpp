@@ -27,3 +27,13 @@ const LanguageRow* FindLanguageRow(uint32_t lang) {
 }
 
 }  // namespace kestrum
+
+namespace kestrum {
+
+const LanguageRow& InterfaceLanguage(uint32_t code) {
+  for (const LanguageRow& row : LanguageTable)
+    if (LanguagePart(row.lang) == LanguagePart(code)) return row;
+  return LanguageTable[1];  // English
+}
+
+}  // namespace kestrum

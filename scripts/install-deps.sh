@@ -9,7 +9,7 @@ packages=(
   libcrypto++-dev libdeflate-dev zlib1g-dev libz-mingw-w64-dev libpng-dev
   googletest clang libclang-rt-14-dev
   wine64 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
-  python3 python3-pil fonts-open-sans file time bc
+  locales python3 python3-pil fonts-open-sans file time bc
 )
 
 missing=()
@@ -40,3 +40,14 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_update = 1 ]; then
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
 fi
+
+# Locales for starting the stub on systems in another language: German (one
+# of the nine) and Portuguese (none of them).
+for loc in de_DE pt_BR; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8\$"; then
+    sed -i "s/^# *$loc.UTF-8 UTF-8/$loc.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" >>/etc/locale.gen
+    need_locales=1
+  fi
+done
+if [ "${need_locales:-0}" = 1 ]; then locale-gen >/dev/null; fi

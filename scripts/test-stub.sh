@@ -24,6 +24,8 @@ wine_xvfb_start --force >/dev/null
 winctl=$build/win64/bin/winctl.exe
 # Prints "visibility rectangle" of the control with that id.
 control() { "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {print $3, $4}'; }
+# The text of the control with that id.
+text_of() { "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {$1=$2=$3=$4=""; sub(/^ +/, ""); print}'; }
 
 # 1. The sample archive opens its window: the tree in the compact place at the
 #    design size, the table hidden; "Table" swaps them.
@@ -64,6 +66,42 @@ else
   fail "described archive: no window"
 fi
 wine_gui_stop
+
+# 1c. Languages: the archive's own (German), then Kazakh picked from the list;
+#     and the system's when the archive names none (Portuguese gives English).
+"$kestrum" pack sample -o "$out/german.exe" --stub "$stub" --language deDE >/dev/null
+wine_gui_start "$out/german.exe"
+if wine_wait_window "Kestrum" 60 >/dev/null; then
+  lang=$(text_of 1007) cancel=$(text_of 1004) list=$(text_of 1000)
+  if [ "$lang" = "Sprache:" ] && [ "$cancel" = "Stornieren" ] && [ "$list" = "Deutsch (German)" ]; then
+    pass "a German archive starts in German"
+  else
+    fail "German archive: '$lang' '$cancel' '$list'"
+  fi
+  "$WINE64" "$winctl" select Kestrum 1000 6 >/dev/null
+  sleep 0.5
+  lang=$(text_of 1007) table=$(text_of 1101)
+  if [ "$lang" = "Language:" ] && [ "$table" = "Table" ]; then
+    pass "picking Kazakh switches the texts (English where the catalogue has none)"
+  else
+    fail "after Kazakh: '$lang' '$table'"
+  fi
+else
+  fail "German archive: no window"
+fi
+wine_gui_stop
+# An archive without a language follows the system's.
+for case in "de_DE Deutsch (German)" "pt_BR English (English)"; do
+  loc=${case%% *} want=${case#* }
+  LANG=$loc.UTF-8 LC_ALL=$loc.UTF-8 wine_gui_start "$out/sample.exe"
+  if wine_wait_window "Kestrum" 60 >/dev/null; then
+    list=$(text_of 1000)
+    [ "$list" = "$want" ] && pass "a $loc system gives $want" || fail "$loc system: '$list'"
+  else
+    fail "$loc system: no window"
+  fi
+  wine_gui_stop
+done
 
 # 2. The bare stub ends by itself, silently.
 cp "$stub" "$out/bare.exe"

@@ -1,12 +1,13 @@
 // A read-only view of QTF rich text: the system's rich edit control showing a
 // parsed document, with links that open in the browser. It has no border and
-// never keeps the keyboard focus or shows a caret.
+// never takes the keyboard focus or shows a caret.
 //
-// Links are drawn by the view (underlined, in the link colour) and hit-tested
-// by it rather than marked CFE_LINK, because the rich edit control draws
-// CFE_LINK text in its own blue whatever colour it is given. A click on a link
-// still reaches the parent as EN_LINK (WM_LBUTTONDOWN, then WM_LBUTTONUP),
-// with chrg the link's range; the parent passes it back to HandleNotify.
+// The document goes in as RTF in one piece. Links are underlined text in the
+// link colour rather than CFE_LINK text, which the control draws in its own
+// blue whatever colour it is given; the view hit-tests them itself. A click on
+// a link still reaches the parent as EN_LINK (WM_LBUTTONDOWN, then
+// WM_LBUTTONUP, chrg the link's range), which the parent hands to
+// HandleNotify.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "app/rich_text/document.h"
+#include "app/rich_text/rtf.h"
 
 namespace kestrum::ui {
 
@@ -35,7 +37,7 @@ class RichTextView {
 
   // All of these re-render the current text.
   // The font of text size index 2 and of text without a size; the other
-  // indexes scale from it (see rich_text_view.cpp).
+  // indexes scale from it (rich_text::SizeTwips).
   void SetBaseFont(HFONT font);
   void SetTextColor(COLORREF color);
   // Link text is drawn in this colour whatever colour the markup gives it.
@@ -53,30 +55,20 @@ class RichTextView {
   bool HandleNotify(const NMHDR* header);
 
  private:
-  struct LinkRange {
-    LONG start, end;  // UTF-16 positions in the control's text
-    int link;         // index into doc_.links
-    int height;       // of its text, in pixels
-  };
-
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                        DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Render();
-  LONG Twips(int size) const;
-  const LinkRange* LinkAtPoint(POINT client) const;
+  const rich_text::LinkSpan* LinkAtPoint(POINT client) const;
   POINT PositionOf(LONG character) const;
-  void NotifyLink(const LinkRange& range, UINT mouse_msg, WPARAM wp, LPARAM lp);
+  void NotifyLink(const rich_text::LinkSpan& span, UINT mouse_msg, WPARAM wp, LPARAM lp);
 
   HWND hwnd_ = nullptr;
   rich_text::Document doc_;
-  std::vector<LinkRange> links_;
-  std::wstring base_face_;
-  LONG base_twips_ = 160;
-  COLORREF text_color_ = RGB(0, 0, 0);
-  COLORREF link_color_ = RGB(0, 0, 255);
+  rich_text::RtfStyle style_;
+  std::vector<rich_text::LinkSpan> links_;  // where doc_'s links are in the control
+  const rich_text::LinkSpan* pressed_ = nullptr;  // the link the left button went down on
   LinkHandler on_link_;
-  const LinkRange* pressed_ = nullptr;  // the link the left button went down on, if any
   int dpi_ = 96;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -150,7 +151,7 @@ class QtfParser {
       cp = cp * 16 + uint32_t(HexValue(in_[p]));
     }
     if (digits == 0 || p >= in_.size() || in_[p] != ';') return false;
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    if (cp < 0x20 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     std::string utf8;
     AppendUtf8(utf8, cp);
     Text(utf8);
@@ -185,8 +186,10 @@ class QtfParser {
     }
     stack_.push_back(level_);
     level_.format = opening.format;
-    if (opening.face) level_.format.face = Intern(doc_.faces, std::move(*opening.face));
-    if (opening.link) level_.format.link = Intern(doc_.links, std::move(*opening.link));
+    if (opening.face)
+      level_.format.face = Intern(doc_.faces, face_index_, std::move(*opening.face));
+    if (opening.link)
+      level_.format.link = Intern(doc_.links, link_index_, std::move(*opening.link));
     if (opening.align) {
       level_.align = *opening.align;
       doc_.paragraphs.back().align = *opening.align;
@@ -204,11 +207,13 @@ class QtfParser {
     }
   }
 
-  // Index of name in table, added when it is not the last entry; -1 for "".
-  static int Intern(std::vector<std::string>& table, std::string name) {
+  // Index of name in table, added on first use; -1 for "".
+  static int Intern(std::vector<std::string>& table, std::unordered_map<std::string, int>& index,
+                    std::string name) {
     if (name.empty()) return -1;
-    if (table.empty() || table.back() != name) table.push_back(std::move(name));
-    return int(table.size() - 1);
+    const auto [it, added] = index.try_emplace(name, int(table.size()));
+    if (added) table.push_back(std::move(name));
+    return it->second;
   }
 
   // Reads the codes after the '[' at pos_ up to their closing space. On
@@ -399,6 +404,7 @@ class QtfParser {
   Level level_;
   std::vector<Level> stack_;
   size_t ignored_ = 0;  // brackets open beyond kMaxQtfNesting
+  std::unordered_map<std::string, int> face_index_, link_index_;
 };
 
 }  // namespace

@@ -177,7 +177,7 @@ TEST(QtfText, SpecialCharacters) {
             "b\tc-d");
   EXPECT_EQ(PlainText(ParseQtf("@$41;@$20AC;@$1F600;")), "A\xE2\x82\xAC\xF0\x9F\x98\x80");
   // Not characters: shown as written.
-  EXPECT_EQ(PlainText(ParseQtf("@$D800;@$110000;@$;@$41")), "@$D800;@$110000;@$;@$41");
+  EXPECT_EQ(PlainText(ParseQtf("@$D800;@$110000;@$;@$2;@$41")), "@$D800;@$110000;@$;@$2;@$41");
   // Control bytes are dropped and a NUL ends the text.
   EXPECT_EQ(PlainText(ParseQtf(std::string("a\nb\tc\0d", 7))), "abc");
 }

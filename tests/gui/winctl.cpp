@@ -5,7 +5,8 @@
 //   winctl command TITLE ID            post WM_COMMAND with ID to the window
 //   winctl close TITLE                 post WM_CLOSE
 //   winctl dump TITLE                  list the child controls: id, class,
-//                                      visibility and rectangle in the client area
+//                                      visibility, rectangle in the client area, text
+//   winctl select TITLE ID INDEX       pick item INDEX of a drop list, as a user does
 // Prints "ok" on success; exits 1 when the window is not found.
 #include <windows.h>
 
@@ -42,12 +43,25 @@ int wmain(int argc, wchar_t** argv) {
           RECT r;
           GetWindowRect(child, &r);
           MapWindowPoints(nullptr, HWND(parent), reinterpret_cast<POINT*>(&r), 2);
-          std::wprintf(L"%d %ls %ls %ld,%ld,%ld,%ld\n", GetDlgCtrlID(child), cls,
-                       IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right,
-                       r.bottom);
+          // WM_GETTEXT itself: GetWindowText does not ask controls of other processes.
+          wchar_t text[256] = {};
+          DWORD_PTR got = 0;
+          SendMessageTimeoutW(child, WM_GETTEXT, 256, LPARAM(text), SMTO_ABORTIFHUNG, 2000, &got);
+          // UTF-8 on standard output, whatever the console's code page.
+          char utf8[1024] = {};
+          WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+          std::printf("%d %ls %ls %ld,%ld,%ld,%ld %s\n", GetDlgCtrlID(child), cls,
+                      IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right,
+                      r.bottom, utf8);
           return TRUE;
         },
         LPARAM(window));
+  } else if (verb == L"select" && argc == 5) {
+    const int id = _wtoi(argv[3]);
+    HWND list = GetDlgItem(window, id);
+    if (!list) return 1;
+    SendMessageW(list, CB_SETCURSEL, WPARAM(_wtoi(argv[4])), 0);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(list));
   } else if (verb == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {

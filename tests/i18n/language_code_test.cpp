@@ -43,6 +43,17 @@ TEST(LanguageTable, NineRowsInListOrder) {
   EXPECT_EQ(FindLanguageRow(LanguageCode('P', 'T', 'B', 'R')), nullptr);
 }
 
+TEST(LanguageTable, InterfaceLanguageFoldsCountriesAndFallsBackToEnglish) {
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("deAT")).lang, kLangDeDE);
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("deCH")).lang, kLangDeDE);
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("zhTW")).lang, kLangZhCN);
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("enGB")).lang, kLangEnUS);
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("esMX")).lang, kLangEsES);
+  EXPECT_EQ(InterfaceLanguage(ParseLanguageCode("ptBR")).lang, kLangEnUS);
+  EXPECT_EQ(InterfaceLanguage(0).lang, kLangEnUS);
+  EXPECT_EQ(InterfaceLanguage(kLangKkKZ + 0xFF00000u).lang, kLangKkKZ);
+}
+
 TEST(FormatPattern, FillsSlotsInOrderAndNeverReadsMissingValues) {
   EXPECT_EQ(FormatPattern("place %d files by mask %s", {"4", "C:\\x\\pack.*"}),
             "place 4 files by mask C:\\x\\pack.*");

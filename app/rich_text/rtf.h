@@ -1,0 +1,43 @@
+// A document written as RTF for the system's rich edit control, which reads
+// it in one pass (formatting the text range by range takes it quadratic time).
+// Links are not RTF fields: they are underlined text in the link colour, and
+// their positions are returned so that the view can hit-test them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/rich_text/document.h"
+
+namespace kestrum::rich_text {
+
+struct RtfStyle {
+  std::string face;       // of text without a face of its own
+  int base_twips = 160;   // height of size index 2 and of text without a size
+  Color text{0, 0, 0};    // of text without a colour of its own
+  Color link{0, 0, 255};  // of all link text
+};
+
+// Height in twips of a size index (kDefaultSize included). The indexes keep
+// the proportions of 6, 8, 10, 12, 16, 20, 24, 28, 36 and 48 points, with
+// index 2 at base_twips.
+int SizeTwips(int size, int base_twips);
+
+// Where a link's text sits in the control, in UTF-16 positions; paragraphs
+// are separated by one position.
+struct LinkSpan {
+  long start, end;
+  int link;  // index into Document::links
+  int size;  // of its text
+};
+
+struct Rtf {
+  std::string text;
+  std::vector<LinkSpan> links;
+};
+
+// Invalid UTF-8 shows as U+FFFD, one per byte; control characters other than
+// tab are left out.
+Rtf ToRtf(const Document& doc, const RtfStyle& style);
+
+}  // namespace kestrum::rich_text
