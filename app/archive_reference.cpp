@@ -28,3 +28,16 @@ std::string AboutLinkQtf(const std::string& archref) {
 }
 
 }  // namespace kestrum
+
+namespace kestrum {
+
+std::string FinishedMessageQtf(const std::string& archref) {
+  return std::string("[1; [ ") + t_("The archive is successfully unpacked.") + "]&[ " +
+         t_("You can leave a response on a site") +
+         FormatPattern(std::string(" [^") + kServiceSite + "/arbitration/complaint/%s/^; " +
+                           kServiceSiteName + "] ",
+                       {archref}) +
+         t_("about conformity of files of archive declared.") + "]]";
+}
+
+}  // namespace kestrum

@@ -18,6 +18,13 @@ int RefRandom();
 // r 123 and id 1000 give "123915".
 std::string MakeArchref(int r, uint32_t archive_id);
 
+// The name of the service web site, shown as the caption of links to it.
+constexpr char kServiceSiteName[] = "www.kestrum.org";
+
+// The finished view's message in QTF: two paragraphs of size 1, the second
+// with a link to the site's complaint page for this archive.
+std::string FinishedMessageQtf(const std::string& archref);
+
 // The About link of the bottom band, in QTF: the translated words at text
 // size 2, linking to the site's archive reference page with the token.
 std::string AboutLinkQtf(const std::string& archref);

@@ -16,10 +16,17 @@ std::vector<uint8_t> FileGlyph() {
       uint8_t* p = &pixels[(size_t(y) * kFileGlyphWidth + size_t(x)) * 4];
       uint8_t v;
       switch (kRows[y][x]) {
-        case '#': v = 110; break;
-        case '.': v = 255; break;
-        case '+': v = 210; break;
-        default: continue;
+        case '#':
+          v = 110;
+          break;
+        case '.':
+          v = 255;
+          break;
+        case '+':
+          v = 210;
+          break;
+        default:
+          continue;
       }
       p[0] = p[1] = p[2] = v;
       p[3] = 255;

@@ -19,13 +19,22 @@ Folded Fold(char32_t c) {
   if (c >= 'A' && c <= 'Z') return {char32_t(c + 32), 0};
   if (c >= 'a' && c <= 'z') return {c, 1};
   static const char kLatin1[] =  // U+00C0..U+00FF without accents; '*' keeps the letter
-      "aaaaaaaceeeeiiii" "dnooooo*ouuuuyts" "aaaaaaaceeeeiiii" "dnooooo*ouuuuyty";
+      "aaaaaaaceeeeiiii"
+      "dnooooo*ouuuuyts"
+      "aaaaaaaceeeeiiii"
+      "dnooooo*ouuuuyty";
   if (c >= 0xC0 && c <= 0xFF && kLatin1[c - 0xC0] != '*')
     return {char32_t(kLatin1[c - 0xC0]), c >= 0xDF ? 1 : 0};
   if (c >= 0x100 && c <= 0x17F) {
     static const char kExtA[] =  // U+0100..U+017F, pairs of upper and lower case
-        "aaaaaaccccccccdd" "ddeeeeeeeeeegggg" "gggghhhhiiiiiiii" "iijjjjkkklllllll"
-        "lllnnnnnnnnnoooo" "oooorrrrrrssssss" "ssttttttuuuuuuuu" "uuuuwwyyyzzzzzzs";
+        "aaaaaaccccccccdd"
+        "ddeeeeeeeeeegggg"
+        "gggghhhhiiiiiiii"
+        "iijjjjkkklllllll"
+        "lllnnnnnnnnnoooo"
+        "oooorrrrrrssssss"
+        "ssttttttuuuuuuuu"
+        "uuuuwwyyyzzzzzzs";
     const char b = kExtA[c - 0x100];
     return {char32_t(b), int((c - 0x100) % 2)};
   }
@@ -34,7 +43,7 @@ Folded Fold(char32_t c) {
   if (c >= 0x400 && c <= 0x40F) return {char32_t(c + 80), 0};  // Ѐ..Џ
   if (c >= 0x450 && c <= 0x45F) return {c, 1};
   if (c >= 0x460 && c <= 0x4FF) return {char32_t(c | 1), int(c & 1)};  // paired letters
-  if (c >= 0x391 && c <= 0x3A9) return {char32_t(c + 32), 0};  // Greek
+  if (c >= 0x391 && c <= 0x3A9) return {char32_t(c + 32), 0};          // Greek
   if (c >= 0x3B1 && c <= 0x3C9) return {c, 1};
   return {c, 0};
 }
@@ -45,13 +54,16 @@ std::u32string Decode(const std::string& s) {
   out.reserve(w.size());
   for (size_t i = 0; i < w.size(); ++i) {
     char32_t c = w[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size()) c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size())
+      c = 0x10000 + ((c - 0xD800) << 10) + (w[++i] - 0xDC00);
     out.push_back(c);
   }
   return out;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/' || c == ':';
+}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "ui/message_box.h"
+#include "ui/open_dialogs.h"
 
 namespace {
 
@@ -40,6 +41,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const int loaded = window.load_result();
   if (loaded == kestrum::ST_DONE) {
     window.Run();
+    // The window is gone; a worker told to stop finishes its chunk and removes
+    // what it must before the archive object goes away. A question it is still
+    // waiting on is closed first.
+    archive.Stop();
+    kestrum::ui::CloseOpenDialogs();
+    archive.WaitForWorker();
     return 0;
   }
   // A bare stub ends silently; a damaged archive says so instead of vanishing.

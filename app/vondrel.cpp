@@ -6,6 +6,8 @@
 #include "app/archive_reference.h"
 #include "app/make_strip.h"
 #include "app/size_view.h"
+#include "app/version_dlg.h"
+#include "app/win_platform.h"
 #include "i18n/format.h"
 #include "i18n/language_code.h"
 #include "i18n/language_table.h"
@@ -35,9 +37,9 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
 
   // 1-2. The window (hidden until Run) with its controls, at the layout size.
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Kestrum", style, CW_USEDEFAULT,
-                          CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
-                          this);
+  hwnd_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Kestrum", style, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd_) return;
   UpdateZoom();
   CreateControls();
@@ -81,8 +83,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
 
   // 10. The nine languages.
   for (const LanguageRow& row : LanguageTable)
-    SendMessageW(controls_[language], CB_ADDSTRING, 0,
-                 LPARAM(ui::Wide(row.display_name).c_str()));
+    SendMessageW(controls_[language], CB_ADDSTRING, 0, LPARAM(ui::Wide(row.display_name).c_str()));
 
   // 12-14. Focus, the catalog button, the timer, the count.
   ShowWindow(controls_[bt_catalog], SW_HIDE);
@@ -99,6 +100,10 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SendMessageW(view_options_[0], BM_SETCHECK, BST_CHECKED, 0);
   SetText(bt_cancel, t_("Cancel"));
   SetText(bt_browse, t_("Browse"));
+
+  // 21. Ctrl+I opens the About dialog; the worker's dialogs belong to this window.
+  InstallKeyHook();
+  SetDialogOwner(hwnd_);
 
   // 19-20. The archive reference and the About link.
   archref = MakeArchref(RefRandom(), archive_.header.archive_id);
@@ -155,6 +160,8 @@ void Vondrel::FillFromArchive() {
   rows.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) {
     rows.push_back({ui::Wide(e.name), int64_t(e.size), int64_t(e.stored_size)});
+    row_of_.emplace(e.name, row_names_.size());
+    row_names_.push_back(e.name);
     ++file_count;
   }
   file_list_view_.SetRows(std::move(rows));
@@ -209,15 +216,6 @@ void Vondrel::OnView() {
   ShowWindow(file_tree_view_.hwnd(), table ? SW_HIDE : SW_SHOW);
   ShowWindow(file_list_view_.hwnd(), table ? SW_SHOW : SW_HIDE);
 }
-
-// Extraction from the window, the folder picker and the finished view come
-// with the extraction controls; until then these do nothing.
-void Vondrel::OnExtract() {}
-void Vondrel::OnBrowse() {}
-void Vondrel::OnCatalog() {}
-void Vondrel::OnTimer() {}
-
-void Vondrel::OnCancel() { DestroyWindow(hwnd_); }
 
 void Vondrel::Run() {
   if (!hwnd_) return;

@@ -7,6 +7,8 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/common_layout.h"
 #include "app/file_tree_model.h"
@@ -58,6 +60,12 @@ class Vondrel {
   void Paint(HDC dc, const RECT& client);  // vondrel_paint.cpp
   int Px(int pixels) const { return MulDiv(pixels, int(dpi_), 96); }
 
+  // Extraction control (extraction_control.cpp).
+  int GetExtractState() const;
+  void ShowProgress();
+  void ShowFinished();
+  int ConfirmBreak(const std::string& text);
+
   // Contents (vondrel.cpp).
   void FillFromArchive();
   void BuildTree();
@@ -87,6 +95,8 @@ class Vondrel {
   int shown_state = ST_READY;
   int load_result_ = ST_FAILED;
   int file_count = 0;
+  std::vector<std::string> row_names_;              // column 0 of the table, in order
+  std::unordered_map<std::string, size_t> row_of_;  // name -> its first row
   std::string archref;
 };
 

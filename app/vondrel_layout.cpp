@@ -146,15 +146,14 @@ void Vondrel::CreateControls() {
       case ControlKind::kLabel: {
         // Labels beside a field sit on its middle line.
         const bool beside = item.id == lb_path || item.id == lb_lang || item.id == lb_view;
-        controls_[i] = make(WC_STATICW,
-                            SS_NOPREFIX | SS_ENDELLIPSIS | align | (beside ? SS_CENTERIMAGE : 0),
-                            0, id);
+        controls_[i] =
+            make(WC_STATICW, SS_NOPREFIX | SS_ENDELLIPSIS | align | (beside ? SS_CENTERIMAGE : 0),
+                 0, id);
         break;
       }
       case ControlKind::kButton:
-        controls_[i] = make(WC_BUTTONW,
-                            WS_TABSTOP | (item.id == bt_extract ? BS_OWNERDRAW : BS_PUSHBUTTON),
-                            0, id);
+        controls_[i] = make(
+            WC_BUTTONW, WS_TABSTOP | (item.id == bt_extract ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
         break;
       case ControlKind::kDropList:
         controls_[i] = make(WC_COMBOBOXW, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, id);
@@ -169,8 +168,8 @@ void Vondrel::CreateControls() {
         break;
       case ControlKind::kSwitch:
         // A container for the two cases, which are radio buttons of the window.
-        view_options_[0] = make(WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0,
-                                kViewOptionId);
+        view_options_[0] =
+            make(WC_BUTTONW, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, kViewOptionId);
         view_options_[1] = make(WC_BUTTONW, BS_AUTORADIOBUTTON, 0, kViewOptionId + 1);
         SetWindowTextW(view_options_[0], L"Table");
         SetWindowTextW(view_options_[1], L"Explorer");

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
+
+#include "app/change_file_dlg.h"
+#include "app/version_dlg.h"
 
 #include "i18n/language_code.h"
 #include "ui/message_box.h"
@@ -21,15 +25,24 @@ std::string WinPlatform::ExecutablePath() {
   }
 }
 
-void WinPlatform::ShowMessage(const std::string& title, const std::string& text) {
-  ui::ShowCloseMessage(GetActiveWindow(), title, text);
+namespace {
+std::atomic<HWND> dialog_owner{nullptr};
+}  // namespace
+
+void SetDialogOwner(void* hwnd) {
+  dialog_owner.store(static_cast<HWND>(hwnd));
 }
 
-// The window does not start extractions yet; until its overwrite dialog
-// exists, an existing file is never replaced without the user's word.
+void WinPlatform::ShowMessage(const std::string& title, const std::string& text) {
+  InstallKeyHook();  // Ctrl+I works in the worker's dialogs too
+  ui::ShowCloseMessage(dialog_owner.load(), title, text);
+}
+
 OverwriteAnswer WinPlatform::AskOverwrite(const std::string& existing_path) {
-  (void)existing_path;
-  return {OverwriteChoice::kAbort, {}};
+  InstallKeyHook();
+  ChangeFileDlg dialog(existing_path);
+  if (dialog.Run(dialog_owner.load()) == 1) return {OverwriteChoice::kNewPath, dialog.new_path()};
+  return {OverwriteChoice::kReplace, {}};
 }
 
 uint32_t SystemLanguage() {

@@ -12,6 +12,9 @@ class WinPlatform : public Platform {
   OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
 };
 
+// The window that the worker's dialogs and messages belong to.
+void SetDialogOwner(void* hwnd);
+
 // The language of the user's locale as a language code (0 when unknown).
 uint32_t SystemLanguage();
 

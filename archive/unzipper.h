@@ -85,6 +85,8 @@ class UnZipper {
   bool IsDone(const std::string& name) const;
   // Waits until the worker thread has ended.
   void WaitForWorker();
+  // True while the worker thread runs.
+  bool WorkerRunning() const { return worker_active_.load(std::memory_order_acquire); }
 
   void ExtractFrom(const std::string& path);
   void JoinVolumes();

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   for (long i = 0; i < count; ++i) {
     t::TestEntry e;
     // 10 top folders, 100 below each, then the files.
-    e.name = "group" + std::to_string(i % 10) + "\\set" + std::to_string(i % 1000 / 10) +
-             "\\file" + std::to_string(i) + ".txt";
+    e.name = "group" + std::to_string(i % 10) + "\\set" + std::to_string(i % 1000 / 10) + "\\file" +
+             std::to_string(i) + ".txt";
     a.entries.push_back(e);
   }
   const t::Bytes bytes = a.Build();

@@ -1,12 +1,14 @@
 // Feeds arbitrary bytes to the QTF parser, as an archive description would.
-// The document must be well formed and no larger than the input allows, and
-// escaped text must come back unchanged.
+// The document must be well formed and no larger than the input allows, its
+// RTF must be balanced with ordered link spans, and escaped text must come
+// back unchanged.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "app/rich_text/qtf.h"
+#include "app/rich_text/rtf.h"
 
 namespace {
 
@@ -44,11 +46,36 @@ void CheckDocument(const Document& doc, size_t input_size) {
   Check(names <= input_size + 31);
 }
 
+void CheckRtf(const Document& doc) {
+  const kestrum::rich_text::Rtf rtf = kestrum::rich_text::ToRtf(doc, {});
+  long depth = 0;
+  for (size_t i = 0; i < rtf.text.size(); ++i) {
+    const char c = rtf.text[i];
+    if (c == '\\') {
+      ++i;  // an escaped character or the first letter of a control word
+    } else if (c == '{') {
+      ++depth;
+    } else if (c == '}') {
+      Check(--depth >= 0);
+    }
+    Check(uint8_t(c) >= 32 && uint8_t(c) < 128);
+  }
+  Check(depth == 0);
+  long last_end = 0;
+  for (const auto& span : rtf.links) {
+    Check(span.start >= last_end && span.end > span.start);
+    Check(span.link >= 0 && span.link < int(doc.links.size()));
+    last_end = span.end;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  CheckDocument(kestrum::rich_text::ParseQtf(input), size);
+  const Document doc = kestrum::rich_text::ParseQtf(input);
+  CheckDocument(doc, size);
+  CheckRtf(doc);
 
   std::string printable;
   for (char c : input) {

@@ -59,6 +59,22 @@ printf 'window up: 100,000 entries %.2f s, no entries %.2f s (Wine start include
 sizes=(1400 900)
 shot enlarged "$out/archives/described.exe" resize
 
+# Languages: the archive's own (German, Chinese, Kazakh), none on a Portuguese
+# system, and a switch to Chinese through the language list.
+for lang in deDE zhCN kkKZ; do
+  "$kestrum" pack sample -o "$out/archives/$lang.exe" --stub "$stub" --name "Kestrum sample" \
+    --language "$lang" >/dev/null
+  shot "lang-$lang" "$out/archives/$lang.exe"
+done
+LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 shot lang-system-pt "$out/archives/plain.exe"
+wine_gui_start "$out/archives/deDE.exe"
+wine_wait_window "Kestrum" 60 >/dev/null
+"$WINE64" "$winctl" select Kestrum 1000 8 >/dev/null
+sleep 1
+wine_screenshot "$out/lang-switched-zhCN.png"
+wine_gui_stop
+echo "$out/lang-switched-zhCN.png"
+
 # 150 %: the prefix's DPI for one run.
 "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 sizes=()

@@ -49,6 +49,7 @@ suite "native tests" bash scripts/run-tests.sh native
 suite "win64 build" make -s win64
 suite "win64 unit tests under Wine" wine_unit_tests
 suite "win64 stub under Wine" bash scripts/test-stub.sh
+suite "extraction from the window under Wine" bash scripts/test-window-extract.sh
 suite "win32 stub link" win32_link
 suite "sanitizer tests" make -s asan
 suite "thread sanitizer tests" make -s tsan

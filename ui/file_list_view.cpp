@@ -62,10 +62,18 @@ bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {
   if (!(info->item.mask & LVIF_TEXT) || row >= rows_.size()) return true;
   const SizeView sizes;
   switch (info->item.iSubItem) {
-    case 0: text_ = rows_[row].name; break;
-    case 1: text_ = Wide(sizes.Format(rows_[row].size)); break;
-    case 2: text_ = Wide(sizes.Format(rows_[row].stored_size)); break;
-    default: text_ = std::to_wstring(percent_[row]); break;
+    case 0:
+      text_ = rows_[row].name;
+      break;
+    case 1:
+      text_ = Wide(sizes.Format(rows_[row].size));
+      break;
+    case 2:
+      text_ = Wide(sizes.Format(rows_[row].stored_size));
+      break;
+    default:
+      text_ = std::to_wstring(percent_[row]);
+      break;
   }
   if (info->item.pszText && info->item.cchTextMax > 0)
     lstrcpynW(info->item.pszText, text_.c_str(), info->item.cchTextMax);

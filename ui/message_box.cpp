@@ -3,14 +3,26 @@
 #include <commctrl.h>
 
 #include "i18n/translate.h"
+#include "ui/open_dialogs.h"
 #include "ui/win_text.h"
 
 namespace kestrum::ui {
+namespace {
 
-// A task dialog rather than MessageBox, so that the button text can be translated.
-void ShowCloseMessage(HWND owner, const std::string& title, const std::string& text) {
-  const std::wstring wtitle = Wide(title), wtext = Wide(text), wclose = Wide(t_("Close"));
-  TASKDIALOG_BUTTON button = {IDCLOSE, wclose.c_str()};
+constexpr int kCancelButton = 1000;  // not IDCANCEL: Esc and the close box answer IDCANCEL
+
+// Keeps the box in the list of open dialogs while it is up.
+HRESULT CALLBACK TrackDialog(HWND hwnd, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+  if (notification == TDN_CREATED) AddOpenDialog(hwnd);
+  if (notification == TDN_DESTROYED) RemoveOpenDialog(hwnd);
+  return S_OK;
+}
+
+// A task dialog rather than MessageBox, so that the button texts can be translated.
+int Run(HWND owner, const std::string& title, const std::string& text, bool question) {
+  const std::wstring wtitle = Wide(title), wtext = Wide(text);
+  const std::wstring wclose = Wide(t_("Close")), wcancel = Wide(t_("Cancel"));
+  TASKDIALOG_BUTTON buttons[2] = {{IDCLOSE, wclose.c_str()}, {kCancelButton, wcancel.c_str()}};
   TASKDIALOGCONFIG config = {};
   config.cbSize = sizeof config;
   config.hwndParent = owner;
@@ -18,14 +30,27 @@ void ShowCloseMessage(HWND owner, const std::string& title, const std::string& t
   config.pszWindowTitle = wtitle.c_str();
   config.pszMainIcon = TD_WARNING_ICON;
   config.pszContent = wtext.c_str();
-  config.cButtons = 1;
-  config.pButtons = &button;
-  config.nDefaultButton = IDCLOSE;
+  config.cButtons = question ? 2 : 1;
+  config.pButtons = buttons;
+  config.nDefaultButton = question ? kCancelButton : IDCLOSE;
+  config.pfCallback = &TrackDialog;
   int pressed = 0;
   if (FAILED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) {
     // Without common controls 6 there is no task dialog: fall back to a plain box.
-    MessageBoxW(owner, wtext.c_str(), wtitle.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    const UINT style = MB_ICONEXCLAMATION | (question ? MB_OKCANCEL | MB_DEFBUTTON2 : MB_OK);
+    pressed = MessageBoxW(owner, wtext.c_str(), wtitle.c_str(), style) == IDOK ? IDCLOSE : 0;
   }
+  return pressed == IDCLOSE ? 1 : 0;
+}
+
+}  // namespace
+
+void ShowCloseMessage(HWND owner, const std::string& title, const std::string& text) {
+  Run(owner, title, text, false);
+}
+
+int AskCloseOrCancel(HWND owner, const std::string& title, const std::string& text) {
+  return Run(owner, title, text, true);
 }
 
 }  // namespace kestrum::ui

@@ -6,8 +6,7 @@
 namespace kestrum::ui {
 
 HBITMAP MakeBitmap(int width, int height, const std::vector<uint8_t>& bgra) {
-  if (width <= 0 || height <= 0 || bgra.size() < size_t(width) * size_t(height) * 4)
-    return nullptr;
+  if (width <= 0 || height <= 0 || bgra.size() < size_t(width) * size_t(height) * 4) return nullptr;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;

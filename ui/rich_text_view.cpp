@@ -15,11 +15,6 @@ namespace kestrum::ui {
 
 namespace {
 
-// Points of the size indexes at the markup's own scale, on which index 2 is
-// 10 pt. The view keeps the proportions and makes index 2 its base font.
-constexpr int kSizePoints[10] = {6, 8, 10, 12, 16, 20, 24, 28, 36, 48};
-constexpr int kBasePoints = 10;
-
 // The newest rich edit the system has: 4.1 (msftedit), else 2.0/3.0 (riched20).
 const wchar_t* RichEditClass() {
   static const wchar_t* const name = []() -> const wchar_t* {
@@ -44,25 +39,20 @@ WORD ParaAlignment(rich_text::Align align) {
   return PFA_LEFT;
 }
 
-void CopyFace(const std::wstring& face, WCHAR (&out)[LF_FACESIZE]) {
-  const size_t n = face.size() < LF_FACESIZE - 1 ? face.size() : LF_FACESIZE - 1;
-  face.copy(out, n);
-  out[n] = L'\0';
+rich_text::Color ToColor(COLORREF c) {
+  return {GetRValue(c), GetGValue(c), GetBValue(c)};
 }
 
-// Hands the control its text through EM_STREAMIN as plain UTF-16, so text
-// that happens to start like RTF is never taken for it.
-struct TextSource {
-  const std::wstring* text;
-  size_t offset;  // in bytes
+struct ByteSource {
+  const std::string* bytes;
+  size_t offset;
 };
 
-DWORD CALLBACK ReadText(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
-  auto* source = reinterpret_cast<TextSource*>(cookie);
-  const size_t total = source->text->size() * sizeof(wchar_t);
-  size_t n = total - source->offset;
+DWORD CALLBACK ReadBytes(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
+  auto* source = reinterpret_cast<ByteSource*>(cookie);
+  size_t n = source->bytes->size() - source->offset;
   if (n > size_t(size)) n = size_t(size);
-  std::memcpy(buffer, reinterpret_cast<const BYTE*>(source->text->data()) + source->offset, n);
+  std::memcpy(buffer, source->bytes->data() + source->offset, n);
   source->offset += n;
   *done = LONG(n);
   return 0;
@@ -82,7 +72,7 @@ bool RichTextView::Create(HWND parent, int id, bool scroll_bar) {
   SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
   SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
-  text_color_ = GetSysColor(COLOR_WINDOWTEXT);
+  style_.text = ToColor(GetSysColor(COLOR_WINDOWTEXT));
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
   NONCLIENTMETRICSW metrics = {};
@@ -114,18 +104,18 @@ void RichTextView::SetBaseFont(HFONT font) {
   ReleaseDC(nullptr, screen);
   if (dpi_ <= 0) dpi_ = 96;
   const LONG pixels = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
-  if (pixels > 0) base_twips_ = MulDiv(pixels, 1440, dpi_);
-  base_face_ = lf.lfFaceName;
+  if (pixels > 0) style_.base_twips = MulDiv(pixels, 1440, dpi_);
+  style_.face = Utf8(lf.lfFaceName);
   Render();
 }
 
 void RichTextView::SetTextColor(COLORREF color) {
-  text_color_ = color;
+  style_.text = ToColor(color);
   Render();
 }
 
 void RichTextView::SetLinkColor(COLORREF color) {
-  link_color_ = color;
+  style_.link = ToColor(color);
   Render();
 }
 
@@ -137,82 +127,25 @@ void RichTextView::SetBackground(COLORREF color) {
 
 void RichTextView::Render() {
   if (!hwnd_) return;
-  // The control's text: paragraphs separated by CR, each a single position.
-  struct Span {
-    LONG start, end;
-    const rich_text::Run* run;
-  };
-  std::wstring text;
-  std::vector<Span> spans;
-  std::vector<std::pair<LONG, LONG>> paragraphs;
-  links_.clear();
+  rich_text::Rtf rtf = rich_text::ToRtf(doc_, style_);
+  links_ = std::move(rtf.links);
   pressed_ = nullptr;
-  for (const rich_text::Paragraph& paragraph : doc_.paragraphs) {
-    if (!paragraphs.empty()) text += L'\r';
-    const LONG paragraph_start = LONG(text.size());
-    for (const rich_text::Run& run : paragraph.runs) {
-      const LONG start = LONG(text.size());
-      text += Wide(run.text);
-      spans.push_back({start, LONG(text.size()), &run});
-      if (run.format.link >= 0) {
-        links_.push_back({start, LONG(text.size()), run.format.link,
-                          MulDiv(Twips(run.format.size), dpi_, 1440)});
-      }
-    }
-    paragraphs.emplace_back(paragraph_start, LONG(text.size()));
-  }
-
-  SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-  TextSource source{&text, 0};
+  ByteSource source{&rtf.text, 0};
   EDITSTREAM stream = {};
   stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-  stream.pfnCallback = ReadText;
-  SendMessageW(hwnd_, EM_STREAMIN, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
-
-  CHARFORMAT2W cf = {};
-  cf.cbSize = sizeof(cf);
-  cf.dwMask =
-      CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_COLOR | CFM_SIZE | CFM_FACE;
-  cf.yHeight = base_twips_;
-  cf.crTextColor = text_color_;
-  CopyFace(base_face_, cf.szFaceName);
-  SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
-
-  for (const Span& span : spans) {
-    const rich_text::Format& f = span.run->format;
-    cf.dwEffects = (f.bold ? CFE_BOLD : 0) | (f.italic ? CFE_ITALIC : 0) |
-                   (f.underline || f.link >= 0 ? CFE_UNDERLINE : 0) |
-                   (f.strike ? CFE_STRIKEOUT : 0);
-    cf.yHeight = Twips(f.size);
-    if (f.link >= 0) {
-      cf.crTextColor = link_color_;
-    } else if (f.color) {
-      cf.crTextColor = RGB(f.color->r, f.color->g, f.color->b);
-    } else {
-      cf.crTextColor = text_color_;
-    }
-    const std::string& face = doc_.FaceOf(*span.run);
-    CopyFace(face.empty() ? base_face_ : Wide(face), cf.szFaceName);
-    SendMessageW(hwnd_, EM_SETSEL, span.start, span.end);
-    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-  }
-
-  PARAFORMAT2 pf = {};
-  pf.cbSize = sizeof(pf);
-  pf.dwMask = PFM_ALIGNMENT;
-  for (size_t i = 0; i < paragraphs.size(); ++i) {
-    pf.wAlignment = ParaAlignment(doc_.paragraphs[i].align);
-    SendMessageW(hwnd_, EM_SETSEL, paragraphs[i].first, paragraphs[i].second);
-    SendMessageW(hwnd_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
-  }
+  stream.pfnCallback = ReadBytes;
+  SendMessageW(hwnd_, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  // Wine's reader leaves the last paragraph, which no \par ends, with the
+  // alignment of the one before: set it again.
+  PARAFORMAT2 last = {};
+  last.cbSize = sizeof(last);
+  last.dwMask = PFM_ALIGNMENT;
+  last.wAlignment = ParaAlignment(doc_.paragraphs.empty() ? rich_text::Align::kLeft
+                                                          : doc_.paragraphs.back().align);
+  SendMessageW(hwnd_, EM_SETSEL, rtf.length, rtf.length);
+  SendMessageW(hwnd_, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&last));
   SendMessageW(hwnd_, EM_SETSEL, 0, 0);
-  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
-}
-
-LONG RichTextView::Twips(int size) const {
-  if (size < 0 || size > 9) return base_twips_;
-  return MulDiv(base_twips_, kSizePoints[size], kBasePoints);
 }
 
 POINT RichTextView::PositionOf(LONG character) const {
@@ -227,26 +160,28 @@ POINT RichTextView::PositionOf(LONG character) const {
 // around that position are checked against their cells: right of the left
 // edge, left of the next character on the same line, within a line height of
 // the top.
-const RichTextView::LinkRange* RichTextView::LinkAtPoint(POINT client) const {
+const rich_text::LinkSpan* RichTextView::LinkAtPoint(POINT client) const {
   POINTL point = {client.x, client.y};
   const LONG nearest =
       LONG(SendMessageW(hwnd_, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&point)));
   for (const LONG at : {nearest, nearest - 1}) {
-    const LinkRange* range = nullptr;
-    for (const LinkRange& r : links_) {
-      if (at >= r.start && at < r.end) range = &r;
+    const rich_text::LinkSpan* span = nullptr;
+    for (const rich_text::LinkSpan& s : links_) {
+      if (at >= s.start && at < s.end) span = &s;
     }
-    if (!range) continue;
+    if (!span) continue;
     const POINT cell = PositionOf(at), next = PositionOf(at + 1);
+    const int height = MulDiv(rich_text::SizeTwips(span->size, style_.base_twips), dpi_, 1440);
     if (client.x < cell.x || client.y < cell.y) continue;
     if (next.y == cell.y && client.x >= next.x) continue;
-    if (client.y >= cell.y + range->height * 5 / 4 + 1) continue;
-    return range;
+    if (client.y > cell.y + height * 5 / 4) continue;
+    return span;
   }
   return nullptr;
 }
 
-void RichTextView::NotifyLink(const LinkRange& range, UINT mouse_msg, WPARAM wp, LPARAM lp) {
+void RichTextView::NotifyLink(const rich_text::LinkSpan& span, UINT mouse_msg, WPARAM wp,
+                              LPARAM lp) {
   ENLINK link = {};
   link.nmhdr.hwndFrom = hwnd_;
   link.nmhdr.idFrom = UINT_PTR(GetDlgCtrlID(hwnd_));
@@ -254,7 +189,7 @@ void RichTextView::NotifyLink(const LinkRange& range, UINT mouse_msg, WPARAM wp,
   link.msg = mouse_msg;
   link.wParam = wp;
   link.lParam = lp;
-  link.chrg = {range.start, range.end};
+  link.chrg = {span.start, span.end};
   SendMessageW(GetParent(hwnd_), WM_NOTIFY, link.nmhdr.idFrom, reinterpret_cast<LPARAM>(&link));
 }
 
@@ -262,9 +197,9 @@ bool RichTextView::HandleNotify(const NMHDR* header) {
   if (!hwnd_ || header->hwndFrom != hwnd_ || header->code != EN_LINK) return false;
   const auto* link = reinterpret_cast<const ENLINK*>(header);
   if (link->msg != WM_LBUTTONUP) return true;
-  for (const LinkRange& range : links_) {
-    if (range.start != link->chrg.cpMin) continue;
-    const std::string& url = doc_.links[size_t(range.link)];
+  for (const rich_text::LinkSpan& span : links_) {
+    if (span.start != link->chrg.cpMin || size_t(span.link) >= doc_.links.size()) continue;
+    const std::string& url = doc_.links[size_t(span.link)];
     if (on_link_) {
       on_link_(url);
     } else {
@@ -306,17 +241,15 @@ LRESULT RichTextView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     // The control never sees a click, so it neither selects nor takes the focus.
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-      const POINT point = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      pressed_ = LinkAtPoint(point);
+      pressed_ = LinkAtPoint({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
       if (pressed_) NotifyLink(*pressed_, WM_LBUTTONDOWN, wp, lp);
       return 0;
     }
     case WM_LBUTTONUP: {
-      const POINT point = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      const LinkRange* range = LinkAtPoint(point);
-      const bool same = range && range == pressed_;
+      const rich_text::LinkSpan* span = LinkAtPoint({GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      const bool same = span && span == pressed_;
       pressed_ = nullptr;
-      if (same) NotifyLink(*range, WM_LBUTTONUP, wp, lp);
+      if (same) NotifyLink(*span, WM_LBUTTONUP, wp, lp);
       return 0;
     }
     case WM_RBUTTONDOWN:

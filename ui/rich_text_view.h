@@ -66,7 +66,7 @@ class RichTextView {
   HWND hwnd_ = nullptr;
   rich_text::Document doc_;
   rich_text::RtfStyle style_;
-  std::vector<rich_text::LinkSpan> links_;  // where doc_'s links are in the control
+  std::vector<rich_text::LinkSpan> links_;        // where doc_'s links are in the control
   const rich_text::LinkSpan* pressed_ = nullptr;  // the link the left button went down on
   LinkHandler on_link_;
   int dpi_ = 96;

@@ -11,7 +11,9 @@ constexpr int kSizePoints[10] = {6, 8, 10, 12, 16, 20, 24, 28, 36, 48};
 constexpr int kBasePoints = 10;
 constexpr uint32_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
 
 // The code point at s[i], moving i past it; an invalid byte is U+FFFD.
 uint32_t NextCodePoint(const std::string& s, size_t& i) {
@@ -130,6 +132,20 @@ class ColorTable {
   std::map<uint32_t, int> index_;
 };
 
+// The opening of a run's group, up to the space before its text. \plain
+// first: the control's own default format may be bold (it is under Wine).
+std::string GroupStart(const Format& f, Color color, const RtfStyle& style, ColorTable& colors) {
+  const int half_points = (SizeTwips(f.size, style.base_twips) + 5) / 10;
+  std::string out = "{\\plain\\f" + std::to_string(f.face + 1) + "\\fs" +
+                    std::to_string(half_points > 0 ? half_points : 1) + "\\cf" +
+                    std::to_string(colors.IndexOf(color));
+  if (f.bold) out += "\\b";
+  if (f.italic) out += "\\i";
+  if (f.underline || f.link >= 0) out += "\\ul";
+  if (f.strike) out += "\\strike";
+  return out + ' ';
+}
+
 }  // namespace
 
 int SizeTwips(int size, int base_twips) {
@@ -152,16 +168,7 @@ Rtf ToRtf(const Document& doc, const RtfStyle& style) {
     for (const Run& run : doc.paragraphs[p].runs) {
       const Format& f = run.format;
       const bool link = f.link >= 0;
-      const Color color = link ? style.link : f.color ? *f.color : style.text;
-      const int half_points = (SizeTwips(f.size, style.base_twips) + 5) / 10;
-      body += "{\\f" + std::to_string(f.face + 1) + "\\fs" +
-              std::to_string(half_points > 0 ? half_points : 1) + "\\cf" +
-              std::to_string(colors.IndexOf(color));
-      if (f.bold) body += "\\b";
-      if (f.italic) body += "\\i";
-      if (f.underline || link) body += "\\ul";
-      if (f.strike) body += "\\strike";
-      body += ' ';
+      body += GroupStart(f, link ? style.link : f.color ? *f.color : style.text, style, colors);
       const long start = position;
       position += AppendText(body, run.text);
       body += '}';
@@ -169,6 +176,7 @@ Rtf ToRtf(const Document& doc, const RtfStyle& style) {
     }
   }
 
+  out.length = position;
   out.text = "{\\rtf1\\ansi\\deff0\\uc1{\\fonttbl" + FontEntry(0, style.face);
   for (size_t i = 0; i < doc.faces.size(); ++i) out.text += FontEntry(int(i) + 1, doc.faces[i]);
   out.text += "}" + colors.Rtf() + body + "}";

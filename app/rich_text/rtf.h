@@ -34,6 +34,7 @@ struct LinkSpan {
 struct Rtf {
   std::string text;
   std::vector<LinkSpan> links;
+  long length = 0;  // of the whole text, in the same positions
 };
 
 // Invalid UTF-8 shows as U+FFFD, one per byte; control characters other than

@@ -16,5 +16,13 @@ TEST(ArchiveReference, TokenAndAboutLink) {
             std::string("[2; [^") + kServiceSite + "/archrf/?archref=123915^; About Kestrum]]");
 }
 
+TEST(ArchiveReference, FinishedMessage) {
+  EXPECT_EQ(FinishedMessageQtf("123915"),
+            std::string("[1; [ The archive is successfully unpacked.]&[ You can leave a response "
+                        "on a site [^") +
+                kServiceSite + "/arbitration/complaint/123915/^; " + kServiceSiteName +
+                "] about conformity of files of archive declared.]]");
+}
+
 }  // namespace
 }  // namespace kestrum

@@ -50,7 +50,7 @@ TEST(FileTreeModel, NamesDifferingInCaseAreSeparateFolders) {
 
 TEST(FileTreeModel, LettersCompareWithoutCaseAndAccentsFirst) {
   EXPECT_LT(CompareNames("apple", "Banana", kLangEnUS), 0);
-  EXPECT_LT(CompareNames("\xC3\xA9t\xC3\xA9", "f", kLangFrFR), 0);         // été < f
+  EXPECT_LT(CompareNames("\xC3\xA9t\xC3\xA9", "f", kLangFrFR), 0);                // été < f
   EXPECT_LT(CompareNames("\xD0\xB0\xD0\xB1", "\xD0\x91\xD0\xB0", kLangRuRU), 0);  // аб < Ба
   EXPECT_LT(CompareNames("a", "A", kLangEnUS), 0);
   EXPECT_EQ(CompareNames("same", "same", kLangEnUS), 0);

@@ -14,8 +14,7 @@ TEST(Placement, RectanglesAtTheDesignSizeAndEnlarged) {
   EXPECT_EQ(Place(HSize(60, 60), VSize(136, 136), 600, 540, kDesign), (Rect{60, 136, 540, 404}));
   EXPECT_EQ(Place(HSize(60, 60), VSize(220, 136), 600, 540, kDesign), (Rect{60, 220, 540, 404}));
   // Enlarged: sized controls grow, right-placed ones keep their distance.
-  EXPECT_EQ(Place(HSize(60, 60), VSize(136, 136), 1400, 900, kDesign),
-            (Rect{60, 136, 1340, 764}));
+  EXPECT_EQ(Place(HSize(60, 60), VSize(136, 136), 1400, 900, kDesign), (Rect{60, 136, 1340, 764}));
   EXPECT_EQ(Place(Right(58, 80), Bottom(12, 24), 1400, 900, kDesign), (Rect{1262, 864, 1342, 888}));
   EXPECT_EQ(Place(Left(60, 160), Top(68, 20), 1400, 900, kDesign), (Rect{60, 68, 220, 88}));
   // The Extract button stays centred; an odd remainder goes to the right.

@@ -171,7 +171,7 @@ TEST(QtfText, RawGroupIsLiteral) {
   EXPECT_EQ(PlainText(ParseQtf("x\1[unclosed")), "x[unclosed");
 }
 
-TEST(QtfText, SpecialCharacters) {
+TEST(QtfText, CharacterCodes) {
   EXPECT_EQ(PlainText(ParseQtf("a_b-|c-d")),
             "a\xC2\xA0"
             "b\tc-d");

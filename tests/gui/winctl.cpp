@@ -7,6 +7,7 @@
 //   winctl dump TITLE                  list the child controls: id, class,
 //                                      visibility, rectangle in the client area, text
 //   winctl select TITLE ID INDEX       pick item INDEX of a drop list, as a user does
+//   winctl settext TITLE ID TEXT       replace the text of an edit field
 // Prints "ok" on success; exits 1 when the window is not found.
 #include <windows.h>
 
@@ -62,6 +63,11 @@ int wmain(int argc, wchar_t** argv) {
     if (!list) return 1;
     SendMessageW(list, CB_SETCURSEL, WPARAM(_wtoi(argv[4])), 0);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(list));
+  } else if (verb == L"settext" && argc == 5) {
+    HWND edit = GetDlgItem(window, _wtoi(argv[3]));
+    if (!edit) return 1;
+    DWORD_PTR unused = 0;
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, LPARAM(argv[4]), SMTO_ABORTIFHUNG, 2000, &unused);
   } else if (verb == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {

@@ -3,7 +3,16 @@
 // sizes, colours, alignment and links. Every link click is printed as
 // "link: URL" instead of opening a browser; at start-up the screen positions of
 // the first and last character of each link caption are printed as
-// "at CAPTION X Y" and "end CAPTION X Y" for a test to click on.
+// "at CAPTION X Y" and "end CAPTION X Y" for a test to click on; EN_LINK
+// notifications and moves of the keyboard focus are printed too.
+//
+// Built by hand, in one command from the repository root:
+//   x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -static -municode -mwindows -I.
+//     -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601
+//     tests/wine-smoke/rich_text_demo.cpp ui/rich_text_view.cpp app/rich_text/*.cpp
+//     app/make_strip.cpp archive/utf8.cpp -lcomctl32 -lshell32 -lgdi32 -o rich_text_demo.exe
+// and run with scripts/wine-gui.sh (wine_gui_start, wine_wait_window "Rich Text Demo",
+// wine_screenshot; xdotool to click).
 #include <windows.h>
 #include <commdlg.h>
 #include <richedit.h>
@@ -109,8 +118,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR cmd_line, int show) {
-  const bool bench = cmd_line && std::wstring(cmd_line) == L"bench";
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = WndProc;
   wc.hInstance = inst;
@@ -165,16 +173,6 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR cmd_line, int show) {
   PrintLinkPosition(g_views[3].hwnd(), L"the album");
   PrintLinkPosition(g_views[4].hwnd(), L"About Kestrum");
   PrintLinkPosition(g_views[3].hwnd(), L"camera");
-  if (bench) {
-    // Rendering time of a description of many small runs.
-    for (int runs : {1000, 4000, 16000}) {
-      std::string qtf;
-      for (int i = 0; i < runs / 2; ++i) qtf += "a [* b] ";
-      const DWORD start = GetTickCount();
-      g_views[5].SetQtf(qtf);
-      std::printf("%d runs rendered in %lu ms\n", runs, GetTickCount() - start);
-    }
-  }
   std::printf("rich text demo shown\n");
   std::fflush(stdout);
 

@@ -1,0 +1,105 @@
+// Extraction from the window: Extract starts the worker, the one-second timer
+// follows it with the progress bar and the table's percentages, and the
+// finished view follows a successful run. The worker never touches a control:
+// the window polls the archive object.
+#include "app/vondrel.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/archive_reference.h"
+#include "app/extract_progress.h"
+#include "app/windows_file_sel.h"
+#include "i18n/translate.h"
+#include "ui/message_box.h"
+#include "ui/win_text.h"
+
+namespace kestrum {
+
+int Vondrel::GetExtractState() const {
+  return archive_.WorkerRunning() ? int(ST_EXTRACTING) : archive_.GetState();
+}
+
+void Vondrel::OnExtract() {
+  // A run that is under way keeps its destination; a finished archive object
+  // does not extract again.
+  if (archive_.WorkerRunning() || shown_state != ST_READY || archive_.GetState() != ST_READY)
+    return;
+  ShowWindow(controls_[bt_extract], SW_HIDE);
+  SendMessageW(controls_[indicator], PBM_SETPOS, 0, 0);
+  ShowWindow(controls_[indicator], SW_SHOW);
+  for (size_t row = 0; row < row_names_.size(); ++row) file_list_view_.SetPercent(row, 0);
+  wchar_t path[32768] = {};
+  GetWindowTextW(controls_[dir_path], path, 32768);
+  archive_.destination = ui::Utf8(path) + "\\";
+  archive_.Start();
+}
+
+void Vondrel::OnTimer() {
+  const int s = GetExtractState();
+  const bool changed = s != shown_state;
+  shown_state = s;
+  if (s == ST_DONE)
+    ShowFinished();
+  else if (s == ST_EXTRACTING)
+    ShowProgress();
+  else if (changed)
+    InvalidateRect(hwnd_, nullptr, FALSE);  // a stopped or failed run shows the logo
+}
+
+void Vondrel::ShowProgress() {
+  ArchiveEntry current;
+  const double ratio = archive_.GetProgress(current);
+  SendMessageW(controls_[indicator], PBM_SETPOS, WPARAM(BarPosition(ratio)), 0);
+  if (!current.name.empty()) {
+    const auto row = row_of_.find(current.name);
+    if (row != row_of_.end())
+      file_list_view_.SetPercent(row->second, FilePercent(current.written, current.size));
+  }
+  for (size_t row = 0; row < row_names_.size(); ++row)
+    if (archive_.IsDone(row_names_[row])) file_list_view_.SetPercent(row, 100);
+}
+
+void Vondrel::ShowFinished() {
+  for (ControlId id : {lb_name, lb_lang, lb_desc, lb_path, language, file_counts, lb_view,
+                       file_list, file_tree, dir_path, indicator, bt_extract, bt_browse})
+    ShowWindow(controls_[id], SW_HIDE);
+  for (HWND option : view_options_) ShowWindow(option, SW_HIDE);
+  SetText(bt_catalog, t_("Open catalog"));
+  ShowWindow(controls_[bt_catalog], SW_SHOW);
+  arch_desc_view_.SetLinkColor(RGB(146, 0, 22));
+  arch_desc_view_.SetQtf(FinishedMessageQtf(archref));
+  ShowWindow(controls_[arch_desc], SW_SHOW);
+  KillTimer(hwnd_, 1);
+  PlaceControls();
+}
+
+int Vondrel::ConfirmBreak(const std::string& text) {
+  MessageBeep(MB_ICONEXCLAMATION);
+  return ui::AskCloseOrCancel(hwnd_, t_("Kestrum Vondrel"), text);
+}
+
+// Files being written make closing a question; otherwise the window closes at
+// once. After a yes the worker is told to stop; the program waits for it to
+// finish its chunk after the window is gone.
+void Vondrel::OnCancel() {
+  if (shown_state == ST_EXTRACTING || archive_.WorkerRunning()) {
+    if (ConfirmBreak(t_("Break extracting?")) == 0) return;
+    archive_.Stop();
+  }
+  DestroyWindow(hwnd_);
+}
+
+void Vondrel::OnBrowse() {
+  WindowsFileSel picker;
+  const std::string chosen = picker.BrowseFolder(hwnd_, "", "");
+  if (!chosen.empty()) SetWindowTextW(controls_[dir_path], ui::Wide(chosen).c_str());
+}
+
+void Vondrel::OnCatalog() {
+  wchar_t path[32768] = {};
+  GetWindowTextW(controls_[dir_path], path, 32768);
+  ShellExecuteW(hwnd_, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace kestrum
