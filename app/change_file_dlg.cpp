@@ -32,8 +32,10 @@ bool IsFile(const std::string& path) {
 
 struct ChangeFileDlg::Views {
   ui::RichTextView hint;
+  HFONT hint_font = nullptr;
   HICON small_icon = nullptr, large_icon = nullptr;
   ~Views() {
+    if (hint_font) DeleteObject(hint_font);
     if (small_icon) DestroyIcon(small_icon);
     if (large_icon) DestroyIcon(large_icon);
   }
@@ -103,6 +105,12 @@ int ChangeFileDlg::Run(HWND owner) {
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 1, 1, hwnd_,
                              HMENU(INT_PTR(IDCANCEL)), instance, nullptr);
   views_->hint.Create(hwnd_, kHintId);
+  // The hint is written at text size 1, which stands for the ordinary
+  // interface size: the base is set so that size 1 comes out at that size.
+  LOGFONTW larger = metrics.lfMessageFont;
+  larger.lfHeight = larger.lfHeight * 5 / 4;
+  views_->hint_font = CreateFontIndirectW(&larger);
+  views_->hint.SetBaseFont(views_->hint_font);
   views_->hint.SetBackground(GetSysColor(COLOR_BTNFACE));
   hint_ = views_->hint.hwnd();
   file_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, ui::Wide(name_).c_str(),

@@ -67,6 +67,13 @@ void Vondrel::ShowFinished() {
   for (HWND option : view_options_) ShowWindow(option, SW_HIDE);
   SetText(bt_catalog, t_("Open catalog"));
   ShowWindow(controls_[bt_catalog], SW_SHOW);
+  // The message is written at text size 1, the ordinary interface size.
+  LOGFONTW base = {};
+  GetObjectW(ui_font_, sizeof base, &base);
+  base.lfHeight = base.lfHeight * 5 / 4;
+  if (message_font_) DeleteObject(message_font_);
+  message_font_ = CreateFontIndirectW(&base);
+  arch_desc_view_.SetBaseFont(message_font_);
   arch_desc_view_.SetLinkColor(RGB(146, 0, 22));
   arch_desc_view_.SetQtf(FinishedMessageQtf(archref));
   ShowWindow(controls_[arch_desc], SW_SHOW);

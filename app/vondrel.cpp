@@ -114,7 +114,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
 
 Vondrel::~Vondrel() {
   if (hwnd_) DestroyWindow(hwnd_);
-  for (HFONT f : {ui_font_, ui_bold_, name_font_, desc_font_})
+  for (HFONT f : {ui_font_, ui_bold_, name_font_, desc_font_, message_font_})
     if (f) DeleteObject(f);
   if (body_brush_) DeleteObject(body_brush_);
   if (tree_glyphs_) ImageList_Destroy(tree_glyphs_);

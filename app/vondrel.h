@@ -81,6 +81,7 @@ class Vondrel {
   FileTreeModel tree_model_;
   HIMAGELIST tree_glyphs_ = nullptr;
   HFONT ui_font_ = nullptr, ui_bold_ = nullptr, name_font_ = nullptr, desc_font_ = nullptr;
+  HFONT message_font_ = nullptr;
   HBRUSH body_brush_ = nullptr;
   HICON small_icon_ = nullptr, large_icon_ = nullptr;
   LayoutZoom zoom_;
