@@ -146,16 +146,7 @@ void Vondrel::FillFromArchive() {
     ApplyPlacement(true);
     arch_desc_view_.SetQtf(h.description);
   }
-  const std::wstring titles[4] = {ui::Wide(t_("File in archive")), ui::Wide(t_("Real Size")),
-                                  ui::Wide(t_("Archive Size")), ui::Wide(t_("Extract Percent"))};
-  file_list_view_.SetColumnTitles(titles);
-  SetText(lb_name, t_("Extracting files"));
-  SetText(lb_lang, t_("Language:"));
-  SetText(lb_desc, t_("Description"));
-  SetText(lb_view, t_("Kind:"));
-  SetText(lb_path, t_("Path:"));
-  SetText(bt_browse, t_("Browse"));
-  SetText(bt_cancel, t_("Cancel"));
+  ApplyTexts();
   std::vector<ui::FileListView::Row> rows;
   rows.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) {
@@ -168,6 +159,21 @@ void Vondrel::FillFromArchive() {
   BuildTree();
   SetFileCounts();
   InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// The texts that follow the interface language, in the order they are set:
+// the table's column titles, then the labels and buttons.
+void Vondrel::ApplyTexts() {
+  const std::wstring titles[4] = {ui::Wide(t_("File in archive")), ui::Wide(t_("Real Size")),
+                                  ui::Wide(t_("Archive Size")), ui::Wide(t_("Extract Percent"))};
+  file_list_view_.SetColumnTitles(titles);
+  SetText(lb_name, t_("Extracting files"));
+  SetText(lb_lang, t_("Language:"));
+  SetText(lb_desc, t_("Description"));
+  SetText(lb_view, t_("Kind:"));
+  SetText(lb_path, t_("Path:"));
+  SetText(bt_browse, t_("Browse"));
+  SetText(bt_cancel, t_("Cancel"));
 }
 
 void Vondrel::BuildTree() {
@@ -193,16 +199,7 @@ void Vondrel::OnLanguage() {
   if (!h.icon.empty()) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(small_icon_));
   if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
   InvalidateRect(hwnd_, nullptr, FALSE);
-  const std::wstring titles[4] = {ui::Wide(t_("File in archive")), ui::Wide(t_("Real Size")),
-                                  ui::Wide(t_("Archive Size")), ui::Wide(t_("Extract Percent"))};
-  file_list_view_.SetColumnTitles(titles);
-  SetText(lb_name, t_("Extracting files"));
-  SetText(lb_lang, t_("Language:"));
-  SetText(lb_desc, t_("Description"));
-  SetText(lb_view, t_("Kind:"));
-  SetText(lb_path, t_("Path:"));
-  SetText(bt_browse, t_("Browse"));
-  SetText(bt_cancel, t_("Cancel"));
+  ApplyTexts();
   SetWindowTextW(view_options_[0], ui::Wide(t_("Structure")).c_str());
   SetWindowTextW(view_options_[1], ui::Wide(t_("Table")).c_str());
   SetFileCounts();

@@ -70,6 +70,7 @@ class Vondrel {
   void FillFromArchive();
   void BuildTree();
   void SetFileCounts();
+  void ApplyTexts();
 
   UnZipper& archive_;
   HWND hwnd_ = nullptr;
