@@ -98,8 +98,10 @@ void Vondrel::OnCancel() {
 }
 
 void Vondrel::OnBrowse() {
+  // The browser opens at the folder the program was started in, read when
+  // the window was built: the shell may move the current directory later.
   WindowsFileSel picker;
-  const std::string chosen = picker.BrowseFolder(hwnd_, "", "");
+  const std::string chosen = picker.BrowseFolder(hwnd_, start_directory_, "");
   if (!chosen.empty()) SetWindowTextW(controls_[dir_path], ui::Wide(chosen).c_str());
 }
 

@@ -80,6 +80,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   wchar_t cwd[MAX_PATH * 4] = {};
   GetCurrentDirectoryW(DWORD(std::size(cwd)), cwd);
   SetWindowTextW(controls_[dir_path], cwd);
+  start_directory_ = ui::Utf8(cwd);
 
   // 10. The nine languages.
   for (const LanguageRow& row : LanguageTable)
