@@ -189,8 +189,10 @@ void Vondrel::CreateControls() {
         ui::RichTextView& view = item.id == file_counts ? file_counts_view_
                                  : item.id == arch_desc ? arch_desc_view_
                                                         : about_view_;
-        view.Create(hwnd_, id);
+        // The description scrolls when it is longer than its box.
+        view.Create(hwnd_, id, item.id == arch_desc);
         controls_[i] = view.hwnd();
+        ShowWindow(controls_[i], SW_SHOW);
         break;
       }
     }
