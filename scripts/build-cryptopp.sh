@@ -6,27 +6,14 @@
 set -euo pipefail
 target=$1
 root=$(realpath -m "$2")
-case $target in
-  win64) triplet=x86_64-w64-mingw32 ;;
-  win32) triplet=i686-w64-mingw32 ;;
-  *) echo "unknown target $target" >&2; exit 2 ;;
-esac
+source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
+cross_target "$target"
 prefix=$root/deps/$target
 stamp=$prefix/.cryptopp-done
 [ -f "$stamp" ] && exit 0
 
 srcroot=$root/deps/src
-mkdir -p "$srcroot"
-if [ ! -d "$srcroot/cryptopp" ]; then
-  tmp=$(mktemp -d "$srcroot/fetch.XXXX")
-  (cd "$tmp" && apt-get source --download-only -qq libcrypto++ >/dev/null 2>&1)
-  mkdir -p "$tmp/x"
-  tar -xzf "$tmp"/libcrypto++_*.orig.tar.gz -C "$tmp/x"
-  # The tarball may or may not hold a top-level folder.
-  top=$(find "$tmp/x" -maxdepth 2 -name GNUmakefile-cross -printf '%h\n' | head -1)
-  mv "$top" "$srcroot/cryptopp"
-  rm -rf "$tmp"
-fi
+fetch_source libcrypto++ cryptopp GNUmakefile-cross
 
 work=$root/deps/work-cryptopp-$target
 rm -rf "$work"

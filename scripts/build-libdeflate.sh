@@ -6,27 +6,14 @@
 set -euo pipefail
 target=$1
 root=$(realpath -m "$2")
-case $target in
-  win64) triplet=x86_64-w64-mingw32 ;;
-  win32) triplet=i686-w64-mingw32 ;;
-  *) echo "unknown target $target" >&2; exit 2 ;;
-esac
+source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
+cross_target "$target"
 prefix=$root/deps/$target
 stamp=$prefix/.libdeflate-done
 [ -f "$stamp" ] && exit 0
 
 srcroot=$root/deps/src
-mkdir -p "$srcroot"
-if [ ! -d "$srcroot/libdeflate" ]; then
-  tmp=$(mktemp -d "$srcroot/fetch.XXXX")
-  (cd "$tmp" && apt-get source --download-only -qq libdeflate >/dev/null 2>&1)
-  mkdir -p "$tmp/x"
-  tar -xzf "$tmp"/libdeflate_*.orig.tar.gz -C "$tmp/x"
-  top=$(find "$tmp/x" -maxdepth 2 -name libdeflate.h -printf '%h\n' | head -1)
-  # -T: if a parallel run for the other target got there first, keep its copy.
-  mv -T "$top" "$srcroot/libdeflate" 2>/dev/null || true
-  rm -rf "$tmp"
-fi
+fetch_source libdeflate libdeflate libdeflate.h
 
 work=$root/deps/work-libdeflate-$target
 rm -rf "$work"

@@ -1,0 +1,27 @@
+# Shared by the cross-build scripts of the Windows dependencies; sourced.
+#   cross_target TARGET           sets $triplet for win64 or win32
+#   fetch_source PKG NAME MARKER  unpacks Debian's source package PKG once into
+#                                 $srcroot/NAME (the folder holding MARKER)
+
+cross_target() {
+  case $1 in
+    win64) triplet=x86_64-w64-mingw32 ;;
+    win32) triplet=i686-w64-mingw32 ;;
+    *) echo "unknown target $1" >&2; exit 2 ;;
+  esac
+}
+
+fetch_source() {
+  local pkg=$1 name=$2 marker=$3 tmp top
+  mkdir -p "$srcroot"
+  [ -d "$srcroot/$name" ] && return 0
+  tmp=$(mktemp -d "$srcroot/fetch.XXXX")
+  (cd "$tmp" && apt-get source --download-only -qq "$pkg" >/dev/null 2>&1)
+  mkdir -p "$tmp/x"
+  tar -xzf "$tmp"/*.orig.tar.gz -C "$tmp/x"
+  # The tarball may or may not hold a top-level folder.
+  top=$(find "$tmp/x" -maxdepth 2 -name "$marker" -printf '%h\n' | head -1)
+  # -T: if a parallel run for the other target got there first, keep its copy.
+  mv -T "$top" "$srcroot/$name" 2>/dev/null || true
+  rm -rf "$tmp"
+}
