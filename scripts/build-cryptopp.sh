@@ -10,7 +10,13 @@ source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
 cross_target "$target"
 prefix=$root/deps/$target
 stamp=$prefix/.cryptopp-done
-[ -f "$stamp" ] && exit 0
+# One build at a time per target, also across work trees sharing build/deps.
+mkdir -p "$root/deps"
+exec 9>"$root/deps/.lock-$(basename "$0" .sh)-$target"
+flock 9
+# The stamp holds the flags: a change of flags builds the library again.
+flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections -Wno-deprecated-declarations"
+[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$flags" ] && exit 0
 
 srcroot=$root/deps/src
 fetch_source libcrypto++ cryptopp GNUmakefile-cross
@@ -22,10 +28,10 @@ jobs=$(nproc)
 echo "building Crypto++ for $target ($jobs jobs)..." >&2
 make -C "$work" -f GNUmakefile-cross -j"$jobs" static \
   CXX="$triplet-g++-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" \
-  CXXFLAGS="-O2 -DNDEBUG -g0 -Wno-deprecated-declarations" >"$root/deps/cryptopp-$target.log" 2>&1 \
+  CXXFLAGS="$flags" >"$root/deps/cryptopp-$target.log" 2>&1 \
   || { tail -30 "$root/deps/cryptopp-$target.log" >&2; exit 1; }
 mkdir -p "$prefix/include/cryptopp" "$prefix/lib"
 cp "$work"/*.h "$prefix/include/cryptopp/"
 cp "$work/libcryptopp.a" "$prefix/lib/"
 rm -rf "$work"
-touch "$stamp"
+printf '%s\n' "$flags" >"$stamp"

@@ -10,7 +10,13 @@ source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
 cross_target "$target"
 prefix=$root/deps/$target
 stamp=$prefix/.libdeflate-done
-[ -f "$stamp" ] && exit 0
+# One build at a time per target, also across work trees sharing build/deps.
+mkdir -p "$root/deps"
+exec 9>"$root/deps/.lock-$(basename "$0" .sh)-$target"
+flock 9
+# The stamp holds the flags: a change of flags builds the library again.
+flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections"
+[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$flags" ] && exit 0
 
 srcroot=$root/deps/src
 fetch_source libdeflate libdeflate libdeflate.h
@@ -22,7 +28,7 @@ echo "building libdeflate for $target..." >&2
 # Upstream's Makefile names the static library libdeflatestatic.lib when CC is
 # a mingw compiler; only that target is built (no DLL, no programs).
 make -C "$work" -j"$(nproc)" libdeflatestatic.lib \
-  CC="$triplet-gcc-posix" AR="$triplet-ar" CFLAGS="-O2 -DNDEBUG -g0" \
+  CC="$triplet-gcc-posix" AR="$triplet-ar" CFLAGS="$flags" \
   >"$root/deps/libdeflate-$target.log" 2>&1 \
   || { tail -30 "$root/deps/libdeflate-$target.log" >&2; exit 1; }
 mkdir -p "$prefix/include" "$prefix/lib"
@@ -30,4 +36,4 @@ cp "$work/libdeflate.h" "$prefix/include/"
 cp "$work/libdeflatestatic.lib" "$prefix/lib/libdeflate.a"
 "$triplet-ranlib" "$prefix/lib/libdeflate.a"
 rm -rf "$work"
-touch "$stamp"
+printf '%s\n' "$flags" >"$stamp"

@@ -8,9 +8,17 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   libcrypto++-dev libdeflate-dev zlib1g-dev libz-mingw-w64-dev libpng-dev
   googletest clang libclang-rt-14-dev
-  wine64 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
+  wine64 wine32:i386 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
   locales python3 python3-pil fonts-open-sans file time bc
 )
+
+# The release stub is 32-bit: it runs under the i386 half of Wine, which needs
+# the i386 architecture before apt can see wine32:i386.
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -20,7 +28,6 @@ done
 # Source packages (Crypto++, libdeflate) are cross-built for Windows, so apt needs
 # a deb-src entry next to the binary one.
 src_list=/etc/apt/sources.list.d/kestrum-src.sources
-need_update=0
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
   cat >"$src_list" <<'SRC'
 Types: deb-src
