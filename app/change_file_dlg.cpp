@@ -14,7 +14,7 @@
 #include "ui/open_dialogs.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_text_view.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -24,7 +24,7 @@ constexpr int kWidth = 400, kHeight = 140;  // layout units
 constexpr int kHintId = 10, kFileId = 11;
 
 bool IsFile(const std::string& path) {
-  const DWORD a = GetFileAttributesW(ui::Wide(path).c_str());
+  const DWORD a = GetFileAttributesW(win::Wide(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -75,7 +75,7 @@ int ChangeFileDlg::Run(HWND owner) {
   const int x = owner ? (around.left + around.right - w) / 2 : CW_USEDEFAULT;
   const int y = owner ? (around.top + around.bottom - h) / 2 : CW_USEDEFAULT;
   hwnd_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClass,
-                          ui::Wide(t_("File already exist")).c_str(), style, x, y, w, h, owner,
+                          win::Wide(t_("File already exist")).c_str(), style, x, y, w, h, owner,
                           nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd_) return 2;
   ui::AddOpenDialog(hwnd_);
@@ -98,10 +98,10 @@ int ChangeFileDlg::Run(HWND owner) {
   };
   HINSTANCE instance = GetModuleHandleW(nullptr);
   // OK left of the centre, Rewrite right of it; OK is the default on Enter.
-  ok_ = CreateWindowExW(0, WC_BUTTONW, ui::Wide(t_("OK")).c_str(),
+  ok_ = CreateWindowExW(0, WC_BUTTONW, win::Wide(t_("OK")).c_str(),
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 1, 1, hwnd_,
                         HMENU(INT_PTR(IDOK)), instance, nullptr);
-  rewrite_ = CreateWindowExW(0, WC_BUTTONW, ui::Wide(t_("Rewrite")).c_str(),
+  rewrite_ = CreateWindowExW(0, WC_BUTTONW, win::Wide(t_("Rewrite")).c_str(),
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 1, 1, hwnd_,
                              HMENU(INT_PTR(IDCANCEL)), instance, nullptr);
   views_->hint.Create(hwnd_, kHintId);
@@ -113,7 +113,7 @@ int ChangeFileDlg::Run(HWND owner) {
   views_->hint.SetBaseFont(views_->hint_font);
   views_->hint.SetBackground(GetSysColor(COLOR_BTNFACE));
   hint_ = views_->hint.hwnd();
-  file_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, ui::Wide(name_).c_str(),
+  file_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, win::Wide(name_).c_str(),
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 1, 1, hwnd_,
                           HMENU(INT_PTR(kFileId)), instance, nullptr);
   place(ok_, HCenter(80, -44), Bottom(12, 24));
@@ -149,7 +149,7 @@ int ChangeFileDlg::Run(HWND owner) {
 bool ChangeFileDlg::Accept() {
   wchar_t text[1024] = {};
   GetWindowTextW(file_, text, 1024);
-  new_path_ = folder_ + ui::Utf8(text);
+  new_path_ = folder_ + win::Utf8(text);
   if (IsFile(new_path_)) {
     views_->hint.SetQtf(ChangeFileHint(new_path_));
     return false;

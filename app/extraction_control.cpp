@@ -12,7 +12,7 @@
 #include "app/windows_file_sel.h"
 #include "i18n/translate.h"
 #include "ui/message_box.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 
@@ -31,7 +31,7 @@ void Vondrel::OnExtract() {
   for (size_t row = 0; row < row_names_.size(); ++row) file_list_view_.SetPercent(row, 0);
   wchar_t path[32768] = {};
   GetWindowTextW(controls_[dir_path], path, 32768);
-  archive_.destination = ui::Utf8(path) + "\\";
+  archive_.destination = win::Utf8(path) + "\\";
   archive_.Start();
 }
 
@@ -102,7 +102,7 @@ void Vondrel::OnBrowse() {
   // the window was built: the shell may move the current directory later.
   WindowsFileSel picker;
   const std::string chosen = picker.BrowseFolder(hwnd_, start_directory_, "");
-  if (!chosen.empty()) SetWindowTextW(controls_[dir_path], ui::Wide(chosen).c_str());
+  if (!chosen.empty()) SetWindowTextW(controls_[dir_path], win::Wide(chosen).c_str());
 }
 
 void Vondrel::OnCatalog() {

@@ -11,7 +11,7 @@
 #include "images/image_list.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_text_view.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -76,7 +76,7 @@ void VersionDlg::Run(HWND owner) {
                        HPlacement hp, VPlacement vp) {
     const Rect r = Place(hp, vp, zoom.X(kWidth), zoom.Y(kHeight), zoom);
     HWND c =
-        CreateWindowExW(0, cls, ui::Wide(text).c_str(), WS_CHILD | WS_VISIBLE | extra, r.left,
+        CreateWindowExW(0, cls, win::Wide(text).c_str(), WS_CHILD | WS_VISIBLE | extra, r.left,
                         r.top, r.Width(), r.Height(), hwnd_, HMENU(INT_PTR(id)), instance, nullptr);
     SendMessageW(c, WM_SETFONT, WPARAM(views->font), FALSE);
     return c;

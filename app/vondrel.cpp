@@ -13,7 +13,7 @@
 #include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -80,11 +80,11 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   wchar_t cwd[MAX_PATH * 4] = {};
   GetCurrentDirectoryW(DWORD(std::size(cwd)), cwd);
   SetWindowTextW(controls_[dir_path], cwd);
-  start_directory_ = ui::Utf8(cwd);
+  start_directory_ = win::Utf8(cwd);
 
   // 10. The nine languages.
   for (const LanguageRow& row : LanguageTable)
-    SendMessageW(controls_[language], CB_ADDSTRING, 0, LPARAM(ui::Wide(row.display_name).c_str()));
+    SendMessageW(controls_[language], CB_ADDSTRING, 0, LPARAM(win::Wide(row.display_name).c_str()));
 
   // 12-14. Focus, the catalog button, the timer, the count.
   ShowWindow(controls_[bt_catalog], SW_HIDE);
@@ -96,8 +96,8 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   if (load_result_ == ST_DONE) FillFromArchive();
 
   // 17-18. The view switch starts on the tree.
-  SetWindowTextW(view_options_[0], ui::Wide(t_("Structure")).c_str());
-  SetWindowTextW(view_options_[1], ui::Wide(t_("Table")).c_str());
+  SetWindowTextW(view_options_[0], win::Wide(t_("Structure")).c_str());
+  SetWindowTextW(view_options_[1], win::Wide(t_("Table")).c_str());
   SendMessageW(view_options_[0], BM_SETCHECK, BST_CHECKED, 0);
   SetText(bt_cancel, t_("Cancel"));
   SetText(bt_browse, t_("Browse"));
@@ -151,7 +151,7 @@ void Vondrel::FillFromArchive() {
   std::vector<ui::FileListView::Row> rows;
   rows.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) {
-    rows.push_back({ui::Wide(e.name), int64_t(e.size), int64_t(e.stored_size)});
+    rows.push_back({win::Wide(e.name), int64_t(e.size), int64_t(e.stored_size)});
     row_of_.emplace(e.name, row_names_.size());
     row_names_.push_back(e.name);
     ++file_count;
@@ -165,8 +165,8 @@ void Vondrel::FillFromArchive() {
 // The texts that follow the interface language, in the order they are set:
 // the table's column titles, then the labels and buttons.
 void Vondrel::ApplyTexts() {
-  const std::wstring titles[4] = {ui::Wide(t_("File in archive")), ui::Wide(t_("Real Size")),
-                                  ui::Wide(t_("Archive Size")), ui::Wide(t_("Extract Percent"))};
+  const std::wstring titles[4] = {win::Wide(t_("File in archive")), win::Wide(t_("Real Size")),
+                                  win::Wide(t_("Archive Size")), win::Wide(t_("Extract Percent"))};
   file_list_view_.SetColumnTitles(titles);
   SetText(lb_name, t_("Extracting files"));
   SetText(lb_lang, t_("Language:"));
@@ -201,8 +201,8 @@ void Vondrel::OnLanguage() {
   if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
   InvalidateRect(hwnd_, nullptr, FALSE);
   ApplyTexts();
-  SetWindowTextW(view_options_[0], ui::Wide(t_("Structure")).c_str());
-  SetWindowTextW(view_options_[1], ui::Wide(t_("Table")).c_str());
+  SetWindowTextW(view_options_[0], win::Wide(t_("Structure")).c_str());
+  SetWindowTextW(view_options_[1], win::Wide(t_("Table")).c_str());
   SetFileCounts();
   // From the first change on, the About link leads to the users' page.
   about_view_.SetQtf(std::string("[2; [^") + kServiceSite + "/about/users/^; " +

@@ -8,7 +8,7 @@
 #include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -252,7 +252,7 @@ void Vondrel::PlaceControls() {
 }
 
 void Vondrel::SetText(ControlId id, const std::string& utf8) {
-  if (controls_[id]) SetWindowTextW(controls_[id], ui::Wide(utf8).c_str());
+  if (controls_[id]) SetWindowTextW(controls_[id], win::Wide(utf8).c_str());
 }
 
 // Switches the interface language and the pictures that go with it.

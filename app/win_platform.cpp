@@ -10,7 +10,7 @@
 
 #include "i18n/language_code.h"
 #include "ui/message_box.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 
@@ -19,7 +19,7 @@ std::string WinPlatform::ExecutablePath() {
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
     if (n == 0) return {};
-    if (n < buffer.size()) return ui::Utf8(std::wstring(buffer.data(), n));
+    if (n < buffer.size()) return win::Utf8(std::wstring(buffer.data(), n));
     if (buffer.size() >= 32768) return {};
     buffer.resize(buffer.size() * 2);
   }
@@ -50,7 +50,7 @@ uint32_t SystemLanguage() {
   if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, 16) ||
       !GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, 16))
     return 0;
-  return ParseLanguageCode(ui::Utf8(language) + ui::Utf8(country));
+  return ParseLanguageCode(win::Utf8(language) + win::Utf8(country));
 }
 
 }  // namespace kestrum

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "archive/platform.h"
+#include "platform/native_file_system.h"
 
 namespace kestrum {
 
@@ -10,6 +11,7 @@ class WinPlatform : public Platform {
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
+  FileSystem& Files() override { return NativeFileSystem(); }
 };
 
 // The window that the worker's dialogs and messages belong to.

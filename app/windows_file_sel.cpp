@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -28,7 +28,7 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM) {
 std::string WindowsFileSel::BrowseFolder(HWND owner, const std::string& initial,
                                          const std::string& display) {
   (void)display;
-  start_folder = ui::Wide(initial);
+  start_folder = win::Wide(initial);
   BROWSEINFOW info = {};
   info.hwndOwner = owner;
   // Folders on disk only, a status line, an edit box and the resizable
@@ -44,7 +44,7 @@ std::string WindowsFileSel::BrowseFolder(HWND owner, const std::string& initial,
         GetProcAddress(GetModuleHandleW(L"shell32.dll"), "SHGetPathFromIDListEx")));
     const BOOL ok =
         get_path_ex ? get_path_ex(item, path, 32768, 0) : SHGetPathFromIDListW(item, path);
-    if (ok) result = ui::Utf8(path);
+    if (ok) result = win::Utf8(path);
     CoTaskMemFree(item);
   }
   if (SUCCEEDED(com)) CoUninitialize();

@@ -39,7 +39,4 @@ class FileSystem {
   virtual std::string TempFolder() = 0;
 };
 
-// The implementation for the system the program runs on.
-FileSystem& NativeFileSystem();
-
 }  // namespace kestrum

@@ -40,7 +40,8 @@ class Platform {
   // says what and where. By default shows the program's failure message.
   virtual void ShowExtractFailure(const std::string& detail);
 
-  virtual FileSystem& Files() { return NativeFileSystem(); }
+  // The file system extraction writes through.
+  virtual FileSystem& Files() = 0;
 };
 
 }  // namespace kestrum

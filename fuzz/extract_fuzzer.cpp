@@ -9,6 +9,7 @@
 #include <string>
 
 #include "archive/unzipper.h"
+#include "platform/native_file_system.h"
 
 namespace fs = std::filesystem;
 
@@ -23,6 +24,7 @@ class SandboxPlatform : public kestrum::Platform {
     return {kestrum::OverwriteChoice::kReplace, {}};
   }
   void ShowExtractFailure(const std::string&) override {}
+  kestrum::FileSystem& Files() override { return kestrum::NativeFileSystem(); }
 };
 
 const fs::path& Sandbox() {

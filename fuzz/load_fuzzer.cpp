@@ -7,6 +7,7 @@
 #include "archive/byte_stream.h"
 #include "archive/entry_name.h"
 #include "archive/unzipper.h"
+#include "platform/native_file_system.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ class QuietPlatform : public kestrum::Platform {
   std::string ExecutablePath() override { return "/nonexistent/kestrum-fuzz/x.exe"; }
   void ShowMessage(const std::string&, const std::string&) override {}
   kestrum::OverwriteAnswer AskOverwrite(const std::string&) override { return {}; }
+  kestrum::FileSystem& Files() override { return kestrum::NativeFileSystem(); }
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "archive/platform.h"
+#include "platform/native_file_system.h"
 
 namespace kestrum {
 
@@ -20,6 +21,7 @@ class CliPlatform : public Platform {
     std::fprintf(stderr, "kestrum: warning: %s\n", text.c_str());
   }
   OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
+  FileSystem& Files() override { return NativeFileSystem(); }
   // The command prints the failure itself, with its detail.
   void ShowExtractFailure(const std::string&) override {}
 

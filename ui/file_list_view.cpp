@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/size_view.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum::ui {
 
@@ -66,10 +66,10 @@ bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {
       text_ = rows_[row].name;
       break;
     case 1:
-      text_ = Wide(sizes.Format(rows_[row].size));
+      text_ = win::Wide(sizes.Format(rows_[row].size));
       break;
     case 2:
-      text_ = Wide(sizes.Format(rows_[row].stored_size));
+      text_ = win::Wide(sizes.Format(rows_[row].stored_size));
       break;
     default:
       text_ = std::to_wstring(percent_[row]);

@@ -1,6 +1,6 @@
 #include "ui/file_tree_view.h"
 
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum::ui {
 
@@ -16,7 +16,7 @@ void FileTreeView::Create(HWND parent, int id, HIMAGELIST glyphs) {
 
 HTREEITEM FileTreeView::Insert(HTREEITEM parent, int node) {
   const TreeNode& n = model_->node(node);
-  const std::wstring text = Wide(n.text);
+  const std::wstring text = win::Wide(n.text);
   TVINSERTSTRUCTW insert = {};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;

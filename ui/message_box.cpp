@@ -4,7 +4,7 @@
 
 #include "i18n/translate.h"
 #include "ui/open_dialogs.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum::ui {
 namespace {
@@ -20,8 +20,8 @@ HRESULT CALLBACK TrackDialog(HWND hwnd, UINT notification, WPARAM, LPARAM, LONG_
 
 // A task dialog rather than MessageBox, so that the button texts can be translated.
 int Run(HWND owner, const std::string& title, const std::string& text, bool question) {
-  const std::wstring wtitle = Wide(title), wtext = Wide(text);
-  const std::wstring wclose = Wide(t_("Close")), wcancel = Wide(t_("Cancel"));
+  const std::wstring wtitle = win::Wide(title), wtext = win::Wide(text);
+  const std::wstring wclose = win::Wide(t_("Close")), wcancel = win::Wide(t_("Cancel"));
   TASKDIALOG_BUTTON buttons[2] = {{IDCLOSE, wclose.c_str()}, {kCancelButton, wcancel.c_str()}};
   TASKDIALOGCONFIG config = {};
   config.cbSize = sizeof config;

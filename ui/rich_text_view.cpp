@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "app/rich_text/qtf.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace kestrum::ui {
 
@@ -105,7 +105,7 @@ void RichTextView::SetBaseFont(HFONT font) {
   if (dpi_ <= 0) dpi_ = 96;
   const LONG pixels = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
   if (pixels > 0) style_.base_twips = MulDiv(pixels, 1440, dpi_);
-  style_.face = Utf8(lf.lfFaceName);
+  style_.face = win::Utf8(lf.lfFaceName);
   Render();
 }
 
@@ -203,7 +203,7 @@ bool RichTextView::HandleNotify(const NMHDR* header) {
     if (on_link_) {
       on_link_(url);
     } else {
-      ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ShellExecuteW(nullptr, L"open", win::Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
     break;
   }

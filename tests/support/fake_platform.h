@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/platform.h"
+#include "platform/native_file_system.h"
 
 namespace kestrum::test {
 
@@ -31,6 +32,7 @@ class FakePlatform : public Platform {
     answers.pop_front();
     return a;
   }
+  FileSystem& Files() override { return NativeFileSystem(); }
   void ShowExtractFailure(const std::string& detail) override {
     failures.push_back(detail);
     Platform::ShowExtractFailure(detail);

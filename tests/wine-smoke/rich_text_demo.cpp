@@ -22,7 +22,7 @@
 
 #include "app/make_strip.h"
 #include "ui/rich_text_view.h"
-#include "ui/win_text.h"
+#include "platform/win_text.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void PrintLinkPosition(HWND edit, const wchar_t* caption) {
     POINT screen = {pos.x + 2, pos.y + 6};
     ClientToScreen(edit, &screen);
     std::printf("%s %s %ld %ld\n", character == find.chrgText.cpMin ? "at" : "end",
-                kestrum::ui::Utf8(caption).c_str(), screen.x, screen.y);
+                kestrum::win::Utf8(caption).c_str(), screen.x, screen.y);
   }
 }
 
@@ -104,7 +104,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         g_focus = focus;
         wchar_t name[64] = L"none";
         if (focus) GetClassNameW(focus, name, 64);
-        std::printf("focus: %s\n", kestrum::ui::Utf8(name).c_str());
+        std::printf("focus: %s\n", kestrum::win::Utf8(name).c_str());
         std::fflush(stdout);
       }
       return 0;

@@ -5,7 +5,7 @@
 
 #include "archive/utf8.h"
 
-namespace kestrum::ui {
+namespace kestrum::win {
 
 inline std::wstring Wide(const std::string& utf8) {
   const std::u16string w = Utf8ToUtf16(utf8);
@@ -16,4 +16,4 @@ inline std::string Utf8(const std::wstring& wide) {
   return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
-}  // namespace kestrum::ui
+}  // namespace kestrum::win

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "archive/file_system.h"
+#include "platform/native_file_system.h"
 
 namespace kestrum {
 namespace {

@@ -2,8 +2,8 @@
 // whatever the ANSI code page.
 #include <windows.h>
 
-#include "archive/file_system.h"
-#include "ui/win_text.h"
+#include "platform/native_file_system.h"
+#include "platform/win_text.h"
 
 namespace kestrum {
 namespace {
@@ -40,7 +40,7 @@ class WinFileSystem : public FileSystem {
   char Separator() const override { return '\\'; }
 
   bool CreateFolders(const std::string& path) override {
-    const std::wstring wide = ui::Wide(path);
+    const std::wstring wide = win::Wide(path);
     std::wstring partial;
     for (size_t i = 0; i <= wide.size(); ++i) {
       const bool end = i == wide.size();
@@ -56,35 +56,37 @@ class WinFileSystem : public FileSystem {
   }
 
   bool IsFile(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(ui::Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(win::Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
   long long FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(ui::Wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(win::Wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    HANDLE h = CreateFileW(ui::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(win::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinOutputFile>(h);
   }
 
   bool Move(const std::string& from, const std::string& to, bool replace) override {
-    return MoveFileExW(ui::Wide(from).c_str(), ui::Wide(to).c_str(),
+    return MoveFileExW(win::Wide(from).c_str(), win::Wide(to).c_str(),
                        replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
   }
 
-  bool Remove(const std::string& path) override { return DeleteFileW(ui::Wide(path).c_str()) != 0; }
+  bool Remove(const std::string& path) override {
+    return DeleteFileW(win::Wide(path).c_str()) != 0;
+  }
 
   std::string TempFolder() override {
     wchar_t buffer[MAX_PATH * 4];
     DWORD n = GetEnvironmentVariableW(L"TMP", buffer, DWORD(std::size(buffer)));
     if (n == 0 || n >= std::size(buffer)) n = GetTempPathW(DWORD(std::size(buffer)), buffer);
-    std::string folder = n > 0 && n < std::size(buffer) ? ui::Utf8(std::wstring(buffer, n)) : "";
+    std::string folder = n > 0 && n < std::size(buffer) ? win::Utf8(std::wstring(buffer, n)) : "";
     if (folder.empty()) return ".\\";
     if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder;
