@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "app/change_file_text.h"
-#include "app/placement.h"
+#include "view/change_file_text.h"
+#include "view/placement.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "ui/open_dialogs.h"
@@ -51,7 +51,7 @@ int ChangeFileDlg::Run(HWND owner) {
   static const bool registered = [] {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &ChangeFileDlg::WindowProc;
+    wc.lpfnWndProc = &WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -159,16 +159,6 @@ bool ChangeFileDlg::Accept() {
 
 void ChangeFileDlg::Finish(int result) {
   result_ = result;
-}
-
-LRESULT CALLBACK ChangeFileDlg::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<ChangeFileDlg*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<ChangeFileDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT ChangeFileDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {

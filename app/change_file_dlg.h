@@ -7,9 +7,11 @@
 
 #include <string>
 
+#include "ui/own_window.h"
+
 namespace kestrum {
 
-class ChangeFileDlg {
+class ChangeFileDlg : public ui::OwnWindow {
  public:
   // `existing` is the full path of the file that exists.
   explicit ChangeFileDlg(const std::string& existing);
@@ -19,15 +21,13 @@ class ChangeFileDlg {
   const std::string& new_path() const { return new_path_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;
   bool Accept();
   void Finish(int result);
 
   std::string folder_;
   std::string new_path_;
   std::string name_;
-  HWND hwnd_ = nullptr;
   HWND hint_ = nullptr, file_ = nullptr, ok_ = nullptr, rewrite_ = nullptr;
   HFONT font_ = nullptr;
   int result_ = 0;

@@ -7,8 +7,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/archive_reference.h"
-#include "app/extract_progress.h"
+#include "view/archive_reference.h"
+#include "view/extract_progress.h"
 #include "app/windows_file_sel.h"
 #include "i18n/translate.h"
 #include "ui/message_box.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/archive_reference.h"
-#include "app/placement.h"
+#include "view/archive_reference.h"
+#include "view/placement.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "ui/picture_bitmap.h"
@@ -37,7 +37,7 @@ void VersionDlg::Run(HWND owner) {
   static const bool registered = [] {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &VersionDlg::WindowProc;
+    wc.lpfnWndProc = &WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kClass;
@@ -107,16 +107,6 @@ void VersionDlg::Run(HWND owner) {
   if (owner_enabled) EnableWindow(owner, TRUE);
   DestroyWindow(hwnd_);
   views_ = nullptr;
-}
-
-LRESULT CALLBACK VersionDlg::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<VersionDlg*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<VersionDlg*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT VersionDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {

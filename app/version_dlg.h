@@ -4,17 +4,17 @@
 
 #include <windows.h>
 
+#include "ui/own_window.h"
+
 namespace kestrum {
 
-class VersionDlg {
+class VersionDlg : public ui::OwnWindow {
  public:
   // Shows the dialog modally over `owner` and returns when it is closed.
   void Run(HWND owner);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
-  HWND hwnd_ = nullptr;
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;
   bool done_ = false;
   void* views_ = nullptr;
 };

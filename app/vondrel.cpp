@@ -3,9 +3,9 @@
 
 #include <commctrl.h>
 
-#include "app/archive_reference.h"
-#include "app/make_strip.h"
-#include "app/size_view.h"
+#include "view/archive_reference.h"
+#include "view/make_strip.h"
+#include "view/size_view.h"
 #include "app/version_dlg.h"
 #include "app/win_platform.h"
 #include "i18n/format.h"
@@ -27,7 +27,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   static const bool registered = [] {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Vondrel::WindowProc;
+    wc.lpfnWndProc = &WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kWindowClass;
@@ -226,21 +226,6 @@ void Vondrel::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-}
-
-LRESULT CALLBACK Vondrel::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<Vondrel*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, LONG_PTR(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<Vondrel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY && self) {
-    self->hwnd_ = nullptr;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self = nullptr;
-  }
-  return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace kestrum

@@ -10,17 +10,18 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/common_layout.h"
-#include "app/file_tree_model.h"
+#include "view/common_layout.h"
+#include "view/file_tree_model.h"
 #include "archive/unzipper.h"
 #include "ui/file_list_view.h"
 #include "ui/file_tree_view.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_text_view.h"
+#include "ui/own_window.h"
 
 namespace kestrum {
 
-class Vondrel {
+class Vondrel : public ui::OwnWindow {
  public:
   // The start-up sequence: creates the window and its controls (hidden),
   // loads the archive and fills the window from it.
@@ -33,7 +34,6 @@ class Vondrel {
   int load_result() const { return load_result_; }
   // Shows the window and runs its message loop until it is closed.
   void Run();
-  HWND hwnd() const { return hwnd_; }
 
   // Handlers.
   void OnExtract();
@@ -45,8 +45,7 @@ class Vondrel {
   void OnLanguage();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;
 
   // Layout and look (vondrel_layout.cpp).
   void CreateControls();
@@ -73,7 +72,6 @@ class Vondrel {
   void ApplyTexts();
 
   UnZipper& archive_;
-  HWND hwnd_ = nullptr;
   HWND controls_[kControlCount] = {};
   HWND view_options_[2] = {};  // the two cases of opt_view
   ui::FileListView file_list_view_;
@@ -97,7 +95,7 @@ class Vondrel {
   int shown_state = ST_READY;
   int load_result_ = ST_FAILED;
   int file_count = 0;
-  std::string start_directory_;  // the process's current directory at start-up
+  std::string start_directory_;                     // the process's current directory at start-up
   std::vector<std::string> row_names_;              // column 0 of the table, in order
   std::unordered_map<std::string, size_t> row_of_;  // name -> its first row
   std::string archref;

@@ -3,7 +3,7 @@
 
 #include <commctrl.h>
 
-#include "app/file_glyph.h"
+#include "view/file_glyph.h"
 #include "i18n/language_code.h"
 #include "i18n/language_table.h"
 #include "i18n/translate.h"

@@ -2,7 +2,7 @@
 // the grey body, the bottom band, the header picture with the filler tiles
 // beside it, and the logo once an extraction has ended. Positions are pixels
 // at 96 DPI, scaled with the monitor's DPI so the window keeps its proportions.
-#include "app/make_strip.h"
+#include "view/make_strip.h"
 #include "app/vondrel.h"
 
 namespace kestrum {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/rich_text/qtf.h"
-#include "app/rich_text/rtf.h"
+#include "view/rich_text/qtf.h"
+#include "view/rich_text/rtf.h"
 
 namespace {
 

@@ -22,5 +22,3 @@ target_include_directories(kestrum_images PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(kestrum_images PRIVATE ${KESTRUM_WARNINGS})
 target_link_libraries(kestrum_images PRIVATE zlib PUBLIC Threads::Threads)
 
-target_link_libraries(kestrum_appcore PUBLIC kestrum_images)
-list(APPEND KESTRUM_EXTRA_TESTS ${CMAKE_SOURCE_DIR}/tests/images/image_list_test.cpp)

@@ -44,6 +44,7 @@ win32_link() {
 }
 
 bash scripts/install-deps.sh || exit 1
+suite "layers run one way" python3 scripts/check-layers.py
 suite "native build" make -s native
 suite "native tests" bash scripts/run-tests.sh native
 suite "win64 build" make -s win64

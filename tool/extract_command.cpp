@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/size_view.h"
+#include "view/size_view.h"
 #include "archive/unzipper.h"
 #include "tool/cli_platform.h"
 #include "tool/commands.h"

@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/size_view.h"
+#include "view/size_view.h"
 #include "archive/unzipper.h"
 #include "i18n/language_code.h"
 #include "tool/cli_platform.h"

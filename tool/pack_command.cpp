@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/size_view.h"
+#include "view/size_view.h"
 #include "i18n/language_code.h"
 #include "tool/archive_writer.h"
 #include "tool/cli_platform.h"

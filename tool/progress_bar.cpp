@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/size_view.h"
+#include "view/size_view.h"
 
 namespace kestrum {
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/size_view.h"
+#include "view/size_view.h"
 #include "platform/win_text.h"
 
 namespace kestrum::ui {

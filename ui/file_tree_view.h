@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "app/file_tree_model.h"
+#include "view/file_tree_model.h"
 
 namespace kestrum::ui {
 

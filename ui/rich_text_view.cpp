@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/rich_text/qtf.h"
+#include "view/rich_text/qtf.h"
 #include "platform/win_text.h"
 
 namespace kestrum::ui {

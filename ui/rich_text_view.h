@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/rich_text/document.h"
-#include "app/rich_text/rtf.h"
+#include "view/rich_text/document.h"
+#include "view/rich_text/rtf.h"
 
 namespace kestrum::ui {
 

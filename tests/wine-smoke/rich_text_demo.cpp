@@ -9,8 +9,8 @@
 // Built by hand, in one command from the repository root:
 //   x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -static -municode -mwindows -I.
 //     -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601
-//     tests/wine-smoke/rich_text_demo.cpp ui/rich_text_view.cpp app/rich_text/*.cpp
-//     app/make_strip.cpp archive/utf8.cpp -lcomctl32 -lshell32 -lgdi32 -o rich_text_demo.exe
+//     tests/wine-smoke/rich_text_demo.cpp ui/rich_text_view.cpp view/rich_text/*.cpp
+//     view/make_strip.cpp archive/utf8.cpp -lcomctl32 -lshell32 -lgdi32 -o rich_text_demo.exe
 // and run with scripts/wine-gui.sh (wine_gui_start, wine_wait_window "Rich Text Demo",
 // wine_screenshot; xdotool to click).
 #include <windows.h>
@@ -20,7 +20,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/make_strip.h"
+#include "view/make_strip.h"
 #include "ui/rich_text_view.h"
 #include "platform/win_text.h"
 

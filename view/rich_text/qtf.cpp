@@ -1,4 +1,4 @@
-#include "app/rich_text/qtf.h"
+#include "view/rich_text/qtf.h"
 
 #include <cstdint>
 #include <cstdlib>

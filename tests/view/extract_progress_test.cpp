@@ -1,4 +1,4 @@
-#include "app/extract_progress.h"
+#include "view/extract_progress.h"
 
 #include <gtest/gtest.h>
 

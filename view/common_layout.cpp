@@ -1,4 +1,4 @@
-#include "app/common_layout.h"
+#include "view/common_layout.h"
 
 namespace kestrum {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/common_layout.h"
-#include "app/make_strip.h"
-#include "app/placement.h"
+#include "view/common_layout.h"
+#include "view/make_strip.h"
+#include "view/placement.h"
 
 namespace kestrum {
 namespace {

@@ -31,7 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/rich_text/document.h"
+#include "view/rich_text/document.h"
 
 namespace kestrum::rich_text {
 

@@ -1,4 +1,4 @@
-#include "app/archive_reference.h"
+#include "view/archive_reference.h"
 
 #include <chrono>
 #include <random>

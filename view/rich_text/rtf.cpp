@@ -1,4 +1,4 @@
-#include "app/rich_text/rtf.h"
+#include "view/rich_text/rtf.h"
 
 #include <cstdint>
 #include <map>

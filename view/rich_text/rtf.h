@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/rich_text/document.h"
+#include "view/rich_text/document.h"
 
 namespace kestrum::rich_text {
 

@@ -1,4 +1,4 @@
-#include "app/rich_text/document.h"
+#include "view/rich_text/document.h"
 
 namespace kestrum::rich_text {
 

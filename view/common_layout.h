@@ -2,7 +2,7 @@
 // their kinds, design texts and placements, on a 600 x 540 layout.
 #pragma once
 
-#include "app/placement.h"
+#include "view/placement.h"
 
 namespace kestrum {
 

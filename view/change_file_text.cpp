@@ -1,5 +1,5 @@
-#include "app/change_file_text.h"
-#include "app/rich_text/qtf.h"
+#include "view/change_file_text.h"
+#include "view/rich_text/qtf.h"
 #include "i18n/format.h"
 #include "i18n/translate.h"
 

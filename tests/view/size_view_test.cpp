@@ -1,4 +1,4 @@
-#include "app/size_view.h"
+#include "view/size_view.h"
 
 #include <gtest/gtest.h>
 

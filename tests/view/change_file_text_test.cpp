@@ -1,9 +1,9 @@
-#include "app/change_file_text.h"
+#include "view/change_file_text.h"
 
 #include <gtest/gtest.h>
 
-#include "app/rich_text/document.h"
-#include "app/rich_text/qtf.h"
+#include "view/rich_text/document.h"
+#include "view/rich_text/qtf.h"
 
 namespace kestrum {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/placement.h"
+#include "view/placement.h"
 
 namespace kestrum {
 

@@ -1,10 +1,10 @@
-#include "app/rich_text/rtf.h"
+#include "view/rich_text/rtf.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/rich_text/qtf.h"
+#include "view/rich_text/qtf.h"
 
 namespace kestrum::rich_text {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/make_strip.h"
+#include "view/make_strip.h"
 
 namespace kestrum {
 

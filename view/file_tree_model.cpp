@@ -1,4 +1,4 @@
-#include "app/file_tree_model.h"
+#include "view/file_tree_model.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,4 @@
-#include "app/file_glyph.h"
+#include "view/file_glyph.h"
 
 namespace kestrum {
 
