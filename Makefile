@@ -4,7 +4,7 @@
 #   make test                     everything, then every test (the README's test command)
 #   make run-sample               pack sample/ and open it in the stub under Wine
 #   make asan                     native tests under AddressSanitizer and UBSan
-#   make tsan                     the engine and worker tests under ThreadSanitizer
+#   make tsan                     the engine, worker and packer tests under ThreadSanitizer
 #   make bench                    extraction speed against tar and cp on a 500 MiB corpus
 #   make screenshots              the main window under Wine in several states, and how
 #                                 fast a 100,000-entry archive's window comes up
@@ -44,9 +44,10 @@ asan: deps
 
 tsan: deps
 	@cmake --preset tsan >/dev/null
-	@cmake --build --preset tsan --target kestrum_tests
+	@cmake --build --preset tsan --target kestrum_tests kestrum_tool_tests
 	@TSAN_OPTIONS=halt_on_error=1 build/tsan/bin/kestrum_tests \
 	  --gtest_filter='ExtractTest.*:OverwriteTest.*:JoinTest.*'
+	@TSAN_OPTIONS=halt_on_error=1 build/tsan/bin/kestrum_tool_tests --gtest_filter='PackTest.*'
 
 screenshots: native win64
 	@bash scripts/screenshots.sh

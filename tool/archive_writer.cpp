@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "archive/byte_stream.h"
 #include "archive/container_reader.h"
 #include "tool/byte_writer.h"
 #include "tool/chunk_encoder.h"
+#include "tool/chunk_pipeline.h"
 #include "tool/pe_stub.h"
 #include "tool/source_tree.h"
 
@@ -146,15 +148,20 @@ std::vector<uint8_t> TableHead(const std::string& name, size_t count) {
   return w.bytes();
 }
 
-// Writes every file as a record followed by its chunks. `form` decides
-// whether the record carries the flag byte.
+// Writes every file as a record followed by its chunks, which come
+// compressed from the pipeline in file order and are enciphered here, in that
+// order. `form` decides whether the record carries the flag byte.
 class EntryStreamWriter {
  public:
-  EntryStreamWriter(const PackOptions& o, ChunkEncoder& encoder, OutFile& out, RecordForm form,
-                    const PackProgress& progress, uint64_t total)
-      : o_(o), encoder_(encoder), out_(out), form_(form), progress_(progress), total_(total) {
-    buffer_.resize(o.chunk_size);
-  }
+  EntryStreamWriter(const PackOptions& o, ChunkPipeline& chunks, ChunkCipher& cipher, OutFile& out,
+                    RecordForm form, const PackProgress& progress, uint64_t total)
+      : o_(o),
+        chunks_(chunks),
+        cipher_(cipher),
+        out_(out),
+        form_(form),
+        progress_(progress),
+        total_(total) {}
 
   bool Write(const SourceFile& file, WrittenEntry& entry, std::string& error) {
     entry.record_offset = out_.pos();
@@ -168,42 +175,31 @@ class EntryStreamWriter {
     record.String(file.name);
     out_.Write(record.bytes());
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenFileUtf8(file.path, "rb"), &std::fclose);
-    if (!in) {
-      error = "cannot open " + file.path;
-      return false;
-    }
-    uint64_t left = file.size, stored = 0;
-    std::vector<uint8_t> body;
-    while (left > 0 && out_.ok()) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-      if (std::fread(buffer_.data(), 1, n, in.get()) != n) {
-        error = file.path + ": the file became shorter while it was packed";
+    uint64_t stored = 0;
+    bool last = file.size == 0;
+    while (!last && out_.ok()) {
+      ChunkPipeline::Chunk& chunk = chunks_.Next();
+      if (!chunk.error.empty()) {
+        error = chunk.error;
         return false;
       }
-      uint8_t* data = buffer_.data();
-      size_t length = n;
-      if (!o_.raw) {
-        if (!encoder_.Compress(buffer_.data(), n, body, error)) return false;
-        data = body.data();
-        length = body.size();
-      }
-      if (length > kMaxChunkBody) {
+      last = chunk.last;
+      std::vector<uint8_t>& body = chunk.body;
+      if (body.size() > kMaxChunkBody) {
         error = file.path + ": a chunk grew beyond 10 MiB; use a smaller --chunk-size";
         return false;
       }
-      encoder_.Encipher(data, length);
+      cipher_.Encipher(body.data(), body.size());
       ByteWriter prefix;
-      prefix.U32(static_cast<uint32_t>(length));
+      prefix.U32(static_cast<uint32_t>(body.size()));
       out_.Write(prefix.bytes());
-      out_.Write(data, length);
-      stored += 4 + length;
+      out_.Write(body);
+      stored += 4 + body.size();
       if (stored > kMaxStoredSize) {
         error = file.path + ": too large; an entry may occupy at most 2 GiB in the archive";
         return false;
       }
-      left -= n;
-      done_ += n;
+      done_ += chunk.input_size;
       if (progress_) progress_(done_, total_, file.name);
     }
     entry.stored_size = stored;
@@ -219,14 +215,20 @@ class EntryStreamWriter {
 
  private:
   const PackOptions& o_;
-  ChunkEncoder& encoder_;
+  ChunkPipeline& chunks_;
+  ChunkCipher& cipher_;
   OutFile& out_;
   RecordForm form_;
   const PackProgress& progress_;
   uint64_t total_;
   uint64_t done_ = 0;
-  std::vector<uint8_t> buffer_;
 };
+
+int ThreadCount(int asked) {
+  if (asked > 0) return asked;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores ? int(std::min(cores, 64u)) : 1;
+}
 
 std::string PartName(const std::string& path) {
   return path + ".part";
@@ -266,8 +268,8 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
             std::to_string(o.raw ? kMaxChunkBody : kMaxGzipChunkInput) + " bytes";
     return false;
   }
-  if (o.level < 0 || o.level > 9) {
-    error = "the compression level must be between 0 and 9";
+  if (o.level < 0 || o.level > kMaxLevel) {
+    error = "the compression level must be between 0 and " + std::to_string(kMaxLevel);
     return false;
   }
   if (o.raw && o.split_size) {
@@ -299,7 +301,8 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
   CryptoPP::OS_GenerateRandomBlock(false, key_block.data(), key_block.size());
   while (archive_id == 0)
     CryptoPP::OS_GenerateRandomBlock(false, reinterpret_cast<uint8_t*>(&archive_id), 4);
-  ChunkEncoder encoder(key_block.data(), key_block.data() + 32, o.level);
+  ChunkCipher cipher(key_block.data(), key_block.data() + 32);
+  ChunkPipeline chunks(files, o.chunk_size, o.raw ? -1 : o.level, ThreadCount(o.threads));
 
   const uint64_t header_offset = stub.bytes.size();
   const std::vector<uint8_t> header = HeaderBytes(o, 1, archive_id, key_block);
@@ -320,7 +323,7 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
     out.Write(stub.bytes);
     out.Write(header);
     out.Write(head);
-    EntryStreamWriter writer(o, encoder, out, RecordForm::kSingleFile, progress, total);
+    EntryStreamWriter writer(o, chunks, cipher, out, RecordForm::kSingleFile, progress, total);
     for (size_t i = 0; i < files.size() && out.ok(); ++i)
       if (!writer.Write(files[i], written[i], error)) break;
     if (error.empty() && !out.Close()) error = out.error();
@@ -338,7 +341,7 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
   std::vector<std::string> temps{stream_path};
   OutFile stream(PartName(stream_path));
   stream.Write(head);
-  EntryStreamWriter writer(o, encoder, stream, RecordForm::kStream, progress, total);
+  EntryStreamWriter writer(o, chunks, cipher, stream, RecordForm::kStream, progress, total);
   for (size_t i = 0; i < files.size() && stream.ok(); ++i)
     if (!writer.Write(files[i], written[i], error)) break;
   if (error.empty() && !stream.ok()) error = stream.error();

@@ -23,7 +23,8 @@ struct PackOptions {
   std::string description;
   uint32_t language = 0;
   bool raw = false;
-  int level = 6;
+  int level = 6;    // 0..12: 0 stores, 1..9 as zlib's levels, 10..12 slower and smaller
+  int threads = 0;  // compressing threads; 0: one per core
   uint32_t chunk_size = kDefaultChunkSize;
   Image icon;
   Image banner;

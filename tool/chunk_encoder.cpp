@@ -1,38 +1,27 @@
 #include "tool/chunk_encoder.h"
 
 #include <cryptopp/sosemanuk.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 namespace kestrum {
 
-struct ChunkEncoder::Cipher {
-  CryptoPP::Sosemanuk::Encryption sosemanuk;
-};
+GzipChunkCompressor::GzipChunkCompressor(int level)
+    : compressor_(libdeflate_alloc_compressor(level)) {}
 
-ChunkEncoder::ChunkEncoder(const uint8_t* key, const uint8_t* iv, int level)
-    : cipher_(new Cipher), level_(level) {
-  cipher_->sosemanuk.SetKeyWithIV(key, 16, iv, 16);
+GzipChunkCompressor::~GzipChunkCompressor() {
+  libdeflate_free_compressor(compressor_);
 }
 
-ChunkEncoder::~ChunkEncoder() = default;
-
-bool ChunkEncoder::Compress(const uint8_t* data, size_t n, std::vector<uint8_t>& body,
-                            std::string& error) {
-  z_stream z{};
-  // windowBits 15 + 16: a gzip member with header, CRC-32 and length trailer.
-  if (deflateInit2(&z, level_, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+bool GzipChunkCompressor::Compress(const uint8_t* data, size_t n, std::vector<uint8_t>& body,
+                                   std::string& error) {
+  if (!compressor_) {
     error = "cannot start the compressor";
     return false;
   }
-  body.resize(deflateBound(&z, static_cast<uLong>(n)) + 32);
-  z.next_in = const_cast<Bytef*>(data);
-  z.avail_in = static_cast<uInt>(n);
-  z.next_out = body.data();
-  z.avail_out = static_cast<uInt>(body.size());
-  const int rc = deflate(&z, Z_FINISH);
-  const size_t produced = z.total_out;
-  deflateEnd(&z);
-  if (rc != Z_STREAM_END) {
+  // A gzip member: header, deflate data, CRC-32 and length trailer.
+  body.resize(libdeflate_gzip_compress_bound(compressor_, n));
+  const size_t produced = libdeflate_gzip_compress(compressor_, data, n, body.data(), body.size());
+  if (produced == 0) {
     error = "the compressor failed";
     return false;
   }
@@ -40,8 +29,18 @@ bool ChunkEncoder::Compress(const uint8_t* data, size_t n, std::vector<uint8_t>&
   return true;
 }
 
-void ChunkEncoder::Encipher(uint8_t* data, size_t n) {
-  if (n) cipher_->sosemanuk.ProcessData(data, data, n);
+struct ChunkCipher::State {
+  CryptoPP::Sosemanuk::Encryption sosemanuk;
+};
+
+ChunkCipher::ChunkCipher(const uint8_t* key, const uint8_t* iv) : state_(new State) {
+  state_->sosemanuk.SetKeyWithIV(key, 16, iv, 16);
+}
+
+ChunkCipher::~ChunkCipher() = default;
+
+void ChunkCipher::Encipher(uint8_t* data, size_t n) {
+  if (n) state_->sosemanuk.ProcessData(data, data, n);
 }
 
 }  // namespace kestrum

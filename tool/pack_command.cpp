@@ -8,6 +8,7 @@
 #include "view/size_view.h"
 #include "i18n/language_code.h"
 #include "tool/archive_writer.h"
+#include "tool/chunk_encoder.h"
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
 #include "tool/png_image.h"
@@ -87,9 +88,13 @@ int RunPack(const Args& args) {
     } else if (a == "--raw") {
       o.raw = true;
     } else if (a == "--level") {
-      if (!value(v) || !ParseSize(v, number) || number > 9)
-        return Failure("--level needs a number from 0 to 9");
+      if (!value(v) || !ParseSize(v, number) || number > kMaxLevel)
+        return Failure("--level needs a number from 0 to " + std::to_string(kMaxLevel));
       o.level = static_cast<int>(number);
+    } else if (a == "--threads") {
+      if (!value(v) || !ParseSize(v, number) || number == 0 || number > 256)
+        return Failure("--threads needs a number from 1 to 256");
+      o.threads = static_cast<int>(number);
     } else if (a == "--chunk-size") {
       if (!value(v) || !ParseSize(v, number) || number == 0 || number > kMaxChunkBody)
         return Failure("--chunk-size needs a size from 1 byte to 10M");

@@ -125,8 +125,10 @@ TEST_F(CliTest, ErrorsAreOneLine) {
 
   EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")), dir).err,
             "kestrum: pack needs an output path (-o OUT.exe)\n");
-  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o x.exe --level 12", dir).err,
-            "kestrum: --level needs a number from 0 to 9\n");
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o x.exe --level 13", dir).err,
+            "kestrum: --level needs a number from 0 to 12\n");
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o x.exe --threads 0", dir).err,
+            "kestrum: --threads needs a number from 1 to 256\n");
   EXPECT_EQ(Kestrum("pack " + Quote(dir.File("nowhere")) + " -o " + Quote(archive) + " --stub " +
                         Quote(stub),
                     dir)

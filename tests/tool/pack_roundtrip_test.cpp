@@ -158,6 +158,55 @@ TEST_F(PackTest, RoundTripsGzipAndRaw) {
   }
 }
 
+// The chunks are compressed on several threads but must come out in file
+// order: every thread count and level decodes to the same files, and the
+// stored sizes do not depend on the thread count. Many one-chunk files behind
+// a long multi-chunk one keep every slot of the pipeline busy.
+TEST_F(PackTest, ParallelPackingDecodesTheSameForEveryThreadCountAndLevel) {
+  files["bin\\long.txt"] = RandomText(40 * 16384 + 77, 4, true);
+  for (int i = 0; i < 30; ++i)
+    files["many\\f" + std::to_string(i) + ".txt"] = RandomText(size_t(1 + i * 97), 10u + i, i % 2);
+  for (const auto& [name, content] : files) {
+    std::string path = name;
+    for (char& c : path)
+      if (c == '\\') c = '/';
+    src.Write("in/" + path, content);
+  }
+  std::map<int, uint64_t> archive_size;  // by level, one thread
+  for (const int level : {0, 6, 12}) {
+    std::vector<uint64_t> stored_one_thread;
+    for (const int threads : {1, 3}) {
+      options.level = level;
+      options.threads = threads;
+      PackSummary summary;
+      std::string error;
+      ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+      test::FakePlatform platform;
+      UnZipper archive(platform);
+      ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE) << archive.load_error().message;
+      std::vector<uint64_t> stored;
+      for (const ArchiveEntry& e : archive.entries) stored.push_back(e.stored_size);
+      if (threads == 1) {
+        stored_one_thread = stored;
+        archive_size[level] = test::ReadAll(options.output).size();
+      } else {
+        EXPECT_EQ(stored, stored_one_thread) << "level " << level;
+      }
+      const Bytes bytes = test::ReadAll(options.output);
+      const uint64_t first =
+          archive.entries[0].data_offset -
+          RecordBytes(RecordForm::kSingleFile, uint32_t(archive.entries[0].name.size()));
+      EXPECT_EQ(
+          DecodeAll(bytes, first, files.size(), RecordForm::kSingleFile, archive.header.key_block),
+          files)
+          << "level " << level << ", " << threads << " threads";
+    }
+  }
+  // The level is applied: 0 only stores, 12 packs at least as tightly as 6.
+  EXPECT_GT(archive_size[0], archive_size[6]);
+  EXPECT_LE(archive_size[12], archive_size[6]);
+}
+
 TEST_F(PackTest, FreshKeyAndIdEveryTime) {
   PackSummary summary;
   std::string error;
