@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Runs the real 64-bit stub under Wine on archives made by the packer:
+# Runs the real stub of one target under Wine on archives made by the packer:
+#   scripts/test-stub.sh [win64|win32]      (default win64; win32 is the release stub)
 #   - the sample archive opens a window titled "Kestrum";
 #   - the bare stub ends at once without a window;
 #   - a damaged archive shows one message, "The archive is damaged.", and ends
 #     when it is closed.
-# Screenshots land in build/stub-tests/. Prints "stub: N passed, M failed".
+# Screenshots land in build/stub-tests/ (win32: build/stub-tests-win32/).
+# Prints "stub (TARGET): N passed, M failed".
 set -uo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$repo"
+target=${1:-win64}
+case $target in
+  win64) suffix= ;;
+  win32) suffix=-win32 ;;
+  *) echo "usage: $0 [win64|win32]" >&2; exit 2 ;;
+esac
 build=build
-out=$build/stub-tests
+out=$build/stub-tests$suffix
 rm -rf "$out" && mkdir -p "$out"
 kestrum=$build/native/bin/kestrum
-stub=$build/win64/bin/kestrum-sfx.exe
+stub=$build/$target/bin/kestrum-sfx.exe
 passed=0 failed=0
 pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
@@ -21,11 +29,13 @@ fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 source scripts/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 
-winctl=$build/win64/bin/winctl.exe
+[ "$target" = win32 ] && { wine_check_i386 || exit 1; }
+winctl=$build/$target/bin/winctl.exe
+winctl_loader=$(wine_loader_for "$winctl") || exit 1
 # Prints "visibility rectangle" of the control with that id.
-control() { "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {print $3, $4}'; }
+control() { "$winctl_loader" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {print $3, $4}'; }
 # The text of the control with that id.
-text_of() { "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {$1=$2=$3=$4=""; sub(/^ +/, ""); print}'; }
+text_of() { "$winctl_loader" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {$1=$2=$3=$4=""; sub(/^ +/, ""); print}'; }
 
 # 1. The sample archive opens its window: the tree in the compact place at the
 #    design size, the table hidden; "Table" swaps them.
@@ -39,7 +49,7 @@ if wine_wait_window "Kestrum" 60 >/dev/null; then
   else
     fail "tree '$tree', table '$table'"
   fi
-  "$WINE64" "$winctl" click Kestrum 1101 >/dev/null
+  "$winctl_loader" "$winctl" click Kestrum 1101 >/dev/null
   sleep 0.5
   tree=$(control 1016) table=$(control 1012)
   if [ "${tree%% *}" = hidden ] && [ "$table" = "shown 60,136,540,404" ]; then
@@ -78,7 +88,7 @@ if wine_wait_window "Kestrum" 60 >/dev/null; then
   else
     fail "German archive: '$lang' '$cancel' '$list'"
   fi
-  "$WINE64" "$winctl" select Kestrum 1000 6 >/dev/null
+  "$winctl_loader" "$winctl" select Kestrum 1000 6 >/dev/null
   sleep 0.5
   lang=$(text_of 1007) table=$(text_of 1101)
   if [ "$lang" = "Language:" ] && [ "$table" = "Table" ]; then
@@ -145,5 +155,5 @@ else
 fi
 wine_gui_stop
 
-echo "stub: $passed passed, $failed failed"
+echo "stub ($target): $passed passed, $failed failed"
 [ "$failed" = 0 ]

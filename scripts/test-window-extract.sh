@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # Extraction from the window, driven under Wine the way a person does it:
 # clicks on the Extract button, answers to the overwrite question, Cancel
-# with both answers, a damaged archive and Ctrl+I. The real 64-bit stub runs
-# on archives made by the packer. Screenshots land in build/window-tests/.
-# Prints "window: N passed, M failed".
+# with both answers, a damaged archive and Ctrl+I. The real stub of one target
+# runs on archives made by the packer:
+#   scripts/test-window-extract.sh [win64|win32]   (default win64)
+# Screenshots land in build/window-tests/ (win32: build/window-tests-win32/).
+# Prints "window (TARGET): N passed, M failed".
 set -uo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$repo"
+target=${1:-win64}
+case $target in
+  win64) suffix= ;;
+  win32) suffix=-win32 ;;
+  *) echo "usage: $0 [win64|win32]" >&2; exit 2 ;;
+esac
 build=$repo/build
-out=$build/window-tests
+out=$build/window-tests$suffix
 rm -rf "$out" && mkdir -p "$out"
 kestrum=$build/native/bin/kestrum
-stub=$build/win64/bin/kestrum-sfx.exe
-winctl=$build/win64/bin/winctl.exe
+stub=$build/$target/bin/kestrum-sfx.exe
+winctl=$build/$target/bin/winctl.exe
 passed=0 failed=0
 pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
@@ -20,7 +28,9 @@ fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 # shellcheck source=wine-gui.sh
 source scripts/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
-ctl() { "$WINE64" "$winctl" "$@" 2>/dev/null | tr -d '\r'; }
+[ "$target" = win32 ] && { wine_check_i386 || exit 1; }
+winctl_loader=$(wine_loader_for "$winctl") || exit 1
+ctl() { "$winctl_loader" "$winctl" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { ctl dump "$1" | awk -v id="$2" '$1 == id {print $3}'; }
 # Waits up to $3 seconds until control $2 of window $1 is shown.
 wait_shown() {
@@ -225,5 +235,5 @@ else
 fi
 wine_gui_stop
 
-echo "window: $passed passed, $failed failed"
+echo "window ($target): $passed passed, $failed failed"
 [ "$failed" = 0 ]

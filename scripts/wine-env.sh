@@ -5,8 +5,9 @@
 #   scripts/wine-env.sh [BUILD_ROOT]          # only create the prefix (e.g. a CI step)
 #
 # Exports WINEPREFIX=<root>/wine/prefix, HOME and XDG_* under <root>/wine/home (so
-# Wine never writes to the real home), WINEDEBUG, WINEDLLOVERRIDES, WINE64 (the
-# loader) and WINESERVER. Creates the prefix on first use; a stamp file makes later
+# Wine never writes to the real home), WINEDEBUG, WINEDLLOVERRIDES, WINE64 and WINE32
+# (the 64-bit and i386 loaders) and WINESERVER. The prefix is a WoW64 one: it runs
+# 32-bit and 64-bit programs alike (wine_loader_for picks the loader for a program). Creates the prefix on first use; a stamp file makes later
 # calls cheap. Creation holds a flock, so parallel callers wait for one another.
 #
 # Pass BUILD_ROOT explicitly when sourcing from a script: "source" without arguments
@@ -15,7 +16,7 @@
 # wine_session_begin/wine_session_end (below) bracket runs that share the prefix.
 
 # Bump when the prefix setup below changes: existing prefixes are then rebuilt.
-KESTRUM_WINE_SETUP_VERSION=2
+KESTRUM_WINE_SETUP_VERSION=3
 
 # Builds the prefix. Runs in a subshell under the lock; stdout/stderr go to a log.
 # Every step checks its status itself: set -e does not work inside "if ! (...)".
@@ -27,8 +28,11 @@ _kestrum_wine_create() {
   mkdir -p -- "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" || return 1
 
   # No display while booting: faster, and no "updating configuration" window.
-  # fd 9 is the creation lock: Wine processes must not inherit it.
+  # fd 9 is the creation lock: Wine processes must not inherit it. With the i386
+  # loader installed, wineboot also fills syswow64: the prefix's 32-bit half.
   env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" wineboot -i 9>&- || return 1
+  [[ -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]] ||
+    { echo "the prefix has no 32-bit half (syswow64); is wine32:i386 installed?" >&2; return 1; }
 
   # Managed=N: unmanaged windows; otherwise hiding a window stalls ~2 s under a bare Xvfb.
   # ShowCrashDialog=0: a crash prints a backtrace instead of opening a dialog that hangs.
@@ -113,7 +117,13 @@ _kestrum_wine_env() {
     done
     [[ -n $WINESERVER ]] || { echo "wine-env: wineserver not found" >&2; return 1; }
   fi
-  export WINE64 WINESERVER
+  # The i386 loader runs the 32-bit programs (the release stub among them).
+  if [[ -z ${WINE32:-} ]]; then
+    if [[ -x /usr/lib/wine/wine ]]; then WINE32=/usr/lib/wine/wine
+    else WINE32=$(command -v wine) || { echo "wine-env: the i386 loader (wine32) not found" >&2; return 1; }
+    fi
+  fi
+  export WINE64 WINE32 WINESERVER
 
   # Fast path: the stamp names the setup version and the Wine version it was built with.
   local stamp=$dir/prefix.stamp want
@@ -131,6 +141,36 @@ _kestrum_wine_env() {
   ); then
     echo "wine-env: creating the prefix failed; log follows" >&2
     cat "$log" >&2
+    return 1
+  fi
+}
+
+# Prints the loader for a PE program: WINE32 for i386 code, WINE64 otherwise.
+# The machine type is the u16 at the PE header, whose offset is the u32 at 0x3C.
+wine_loader_for() {
+  local pe machine
+  pe=$(od -An -tu4 -j60 -N4 -- "$1" 2>/dev/null | tr -d ' ') || return 1
+  machine=$(od -An -tx2 -j$((pe + 4)) -N2 -- "$1" 2>/dev/null | tr -d ' ') || return 1
+  case $machine in
+    014c) printf '%s\n' "$WINE32" ;;
+    8664) printf '%s\n' "$WINE64" ;;
+    *) echo "wine-env: $1: not a PE program for i386 or x86-64" >&2; return 1 ;;
+  esac
+}
+
+# Fails with one line when this machine cannot start i386 Windows programs (no
+# i386 loader, a kernel without 32-bit support, a prefix without syswow64).
+wine_check_i386() {
+  local probe=$KESTRUM_WINE_DIR/i386-probe.log rc=0
+  if [[ ! -x $WINE32 ]]; then
+    echo "cannot run 32-bit Windows programs: no i386 Wine loader ($WINE32); run scripts/install-deps.sh" >&2
+    return 1
+  fi
+  wine_session_begin || return 1
+  env -u DISPLAY -u WAYLAND_DISPLAY "$WINE32" cmd /c exit 7 </dev/null >"$probe" 2>&1 || rc=$?
+  wine_session_end
+  if [[ $rc != 7 ]]; then
+    echo "cannot run 32-bit Windows programs: the i386 Wine loader fails on this machine (exit $rc, log $probe)" >&2
     return 1
   fi
 }

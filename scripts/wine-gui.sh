@@ -4,7 +4,7 @@
 #   source scripts/wine-gui.sh [BUILD_ROOT]   # default $KESTRUM_BUILD or "build", a
 #                                             # relative path taken from the repo root
 #   wine_xvfb_start [--force]      start Xvfb (1280x1024x24) unless DISPLAY is set
-#   wine_gui_start EXE [ARGS...]   start EXE in the background; pid in WINE_GUI_PID,
+#   wine_gui_start EXE [ARGS...]   start EXE (32- or 64-bit) in the background; pid in WINE_GUI_PID,
 #                                  its stdout/stderr go to $WINE_GUI_LOG
 #   wine_wait_window TITLE [SECS]  wait for a mapped window with exactly TITLE; prints its id
 #   wine_screenshot OUT.png        grab the whole screen once it stops changing
@@ -94,9 +94,11 @@ wine_gui_start() {
   local exe=$1
   shift
   [[ -f $exe ]] && exe=$(realpath -- "$exe")
+  local loader
+  loader=$(wine_loader_for "$exe") || return 1
   WINE_GUI_LOG=${WINE_GUI_LOG:-$KESTRUM_WINE_DIR/gui.log}
   wine_session_begin || return 1
-  "$WINE64" "$exe" "$@" </dev/null >"$WINE_GUI_LOG" 2>&1 &
+  "$loader" "$exe" "$@" </dev/null >"$WINE_GUI_LOG" 2>&1 &
   WINE_GUI_PID=$!
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a console Windows program under Wine, headless:
+# Runs a console Windows program (32- or 64-bit) under Wine, headless:
 #
 #   scripts/wine-run.sh EXE [ARGS...]
 #
@@ -27,6 +27,7 @@ root=${KESTRUM_BUILD:-build}
 [[ $root == /* ]] || root=$repo/$root
 # shellcheck source-path=SCRIPTDIR source=wine-env.sh
 source "$repo/scripts/wine-env.sh" "$root"
+loader=$(wine_loader_for "$exe") || exit 2
 
 # The output goes through files, not pipes: Wine hands our stderr on to the
 # wineserver and its service processes, so a pipe would only reach EOF once they exit.
@@ -49,7 +50,7 @@ if [[ -t 0 ]]; then exec </dev/null; fi
 : >"$tmp/out"
 : >"$tmp/err"
 # No display: console programs never need one. "<&0" keeps stdin for the background job.
-env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" "$exe" "$@" <&0 >"$tmp/out" 2>"$tmp/err" &
+env -u DISPLAY -u WAYLAND_DISPLAY "$loader" "$exe" "$@" <&0 >"$tmp/out" 2>"$tmp/err" &
 prog=$!
 
 # Stream both files while the program runs; tail stops once the program is gone.

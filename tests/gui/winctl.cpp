@@ -15,6 +15,30 @@
 #include <cwchar>
 #include <string>
 
+namespace {
+
+// One line per child control (a named callback: 32-bit Windows wants stdcall).
+BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
+  wchar_t cls[64];
+  GetClassNameW(child, cls, 64);
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, HWND(parent), reinterpret_cast<POINT*>(&r), 2);
+  // WM_GETTEXT itself: GetWindowText does not ask controls of other processes.
+  wchar_t text[256] = {};
+  DWORD_PTR got = 0;
+  SendMessageTimeoutW(child, WM_GETTEXT, 256, LPARAM(text), SMTO_ABORTIFHUNG, 2000, &got);
+  // UTF-8 on standard output, whatever the console's code page.
+  char utf8[1024] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("%d %ls %ls %ld,%ld,%ld,%ld %s\n", GetDlgCtrlID(child), cls,
+              IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right, r.bottom,
+              utf8);
+  return TRUE;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "usage: winctl resize|click|command|close TITLE ...\n");
@@ -36,27 +60,7 @@ int wmain(int argc, wchar_t** argv) {
   } else if (verb == L"command" && argc == 4) {
     PostMessageW(window, WM_COMMAND, WPARAM(_wtoi(argv[3])), 0);
   } else if (verb == L"dump") {
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM parent) -> BOOL {
-          wchar_t cls[64];
-          GetClassNameW(child, cls, 64);
-          RECT r;
-          GetWindowRect(child, &r);
-          MapWindowPoints(nullptr, HWND(parent), reinterpret_cast<POINT*>(&r), 2);
-          // WM_GETTEXT itself: GetWindowText does not ask controls of other processes.
-          wchar_t text[256] = {};
-          DWORD_PTR got = 0;
-          SendMessageTimeoutW(child, WM_GETTEXT, 256, LPARAM(text), SMTO_ABORTIFHUNG, 2000, &got);
-          // UTF-8 on standard output, whatever the console's code page.
-          char utf8[1024] = {};
-          WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-          std::printf("%d %ls %ls %ld,%ld,%ld,%ld %s\n", GetDlgCtrlID(child), cls,
-                      IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right,
-                      r.bottom, utf8);
-          return TRUE;
-        },
-        LPARAM(window));
+    EnumChildWindows(window, PrintChild, LPARAM(window));
   } else if (verb == L"select" && argc == 5) {
     const int id = _wtoi(argv[3]);
     HWND list = GetDlgItem(window, id);
