@@ -66,7 +66,8 @@ void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int w, int h) {
   HGDIOBJ old = SelectObject(source, bitmap);
   SetStretchBltMode(dc, HALFTONE);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, w, h, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  // gdi32's own entry: AlphaBlend lives in msimg32, which is no KnownDLL.
+  GdiAlphaBlend(dc, x, y, w, h, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
 }

@@ -10,6 +10,7 @@
 
 #include "view/rich_text/qtf.h"
 #include "platform/win_text.h"
+#include "ui/system_library.h"
 
 namespace kestrum::ui {
 
@@ -18,8 +19,8 @@ namespace {
 // The newest rich edit the system has: 4.1 (msftedit), else 2.0/3.0 (riched20).
 const wchar_t* RichEditClass() {
   static const wchar_t* const name = []() -> const wchar_t* {
-    if (LoadLibraryW(L"msftedit.dll")) return MSFTEDIT_CLASS;
-    if (LoadLibraryW(L"riched20.dll")) return RICHEDIT_CLASSW;
+    if (LoadSystemLibrary(L"msftedit.dll")) return MSFTEDIT_CLASS;
+    if (LoadSystemLibrary(L"riched20.dll")) return RICHEDIT_CLASSW;
     return nullptr;
   }();
   return name;
