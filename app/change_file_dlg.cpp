@@ -41,7 +41,8 @@ struct ChangeFileDlg::Views {
   }
 };
 
-ChangeFileDlg::ChangeFileDlg(const std::string& existing) : new_path_(existing) {
+ChangeFileDlg::ChangeFileDlg(const std::string& existing, const std::string& refused)
+    : new_path_(existing), refused_(refused) {
   const size_t cut = existing.find_last_of("\\/:");
   folder_ = cut == std::string::npos ? std::string() : existing.substr(0, cut + 1);
   name_ = existing.substr(folder_.size());
@@ -120,7 +121,7 @@ int ChangeFileDlg::Run(HWND owner) {
   place(rewrite_, HCenter(80, 44), Bottom(12, 24));
   place(hint_, Left(40, 320), Top(20, 52));
   place(file_, Left(40, 320), Top(76, 20));
-  views_->hint.SetQtf(ChangeFileHint(new_path_));
+  views_->hint.SetQtf(ChangeFileHint(new_path_, refused_));
   ShowWindow(hint_, SW_SHOW);
 
   // Modal: the owner takes no input while the question is open.

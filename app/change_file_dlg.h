@@ -13,8 +13,9 @@ namespace kestrum {
 
 class ChangeFileDlg : public ui::OwnWindow {
  public:
-  // `existing` is the full path of the file that exists.
-  explicit ChangeFileDlg(const std::string& existing);
+  // `existing` is the full path of the file that exists; `refused` says why
+  // the last new name could not be used (empty the first time).
+  explicit ChangeFileDlg(const std::string& existing, const std::string& refused = {});
   // Runs modally over `owner` (which may belong to another thread); 1 when a
   // new name was accepted (see new_path), 2 for "Rewrite", Esc or the close box.
   int Run(HWND owner);
@@ -28,6 +29,7 @@ class ChangeFileDlg : public ui::OwnWindow {
   std::string folder_;
   std::string new_path_;
   std::string name_;
+  std::string refused_;
   HWND hint_ = nullptr, file_ = nullptr, ok_ = nullptr, rewrite_ = nullptr;
   HFONT font_ = nullptr;
   int result_ = 0;

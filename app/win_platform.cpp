@@ -38,9 +38,10 @@ void WinPlatform::ShowMessage(const std::string& title, const std::string& text)
   ui::ShowCloseMessage(dialog_owner.load(), title, text);
 }
 
-OverwriteAnswer WinPlatform::AskOverwrite(const std::string& existing_path) {
+OverwriteAnswer WinPlatform::AskOverwrite(const std::string& existing_path,
+                                          const std::string& refused) {
   InstallKeyHook();
-  ChangeFileDlg dialog(existing_path);
+  ChangeFileDlg dialog(existing_path, refused);
   if (dialog.Run(dialog_owner.load()) == 1) return {OverwriteChoice::kNewPath, dialog.new_path()};
   return {OverwriteChoice::kReplace, {}};
 }

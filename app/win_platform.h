@@ -10,7 +10,8 @@ class WinPlatform : public Platform {
  public:
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override;
-  OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
+  OverwriteAnswer AskOverwrite(const std::string& existing_path,
+                               const std::string& refused) override;
   FileSystem& Files() override { return NativeFileSystem(); }
 };
 

@@ -24,47 +24,44 @@
 #include "archive/entry_name.h"
 #include "archive/extract_pipeline.h"
 #include "archive/unzipper.h"
+#include "i18n/translate.h"
 
 namespace kestrum {
+
+static std::string TooLong(const ArchiveEntry& e) {
+  return e.name + ": the data holds more than the " + std::to_string(e.size) +
+         " bytes the file table says";
+}
 
 class ExtractRun {
  public:
   ExtractRun(UnZipper& archive, ChunkQueue& queue)
       : a_(archive), files_(archive.platform_.Files()), queue_(queue) {}
 
-  // The writing half: runs on its own thread until kFinish.
+  // The writing half: runs on its own thread until kFinish. An exception
+  // fails the run and drops the entry, and the loop goes on taking jobs so
+  // that the decoding half never waits for a buffer that is not given back.
   void WriteAll() {
     for (;;) {
       const PipelineJob job = queue_.Pop();
-      switch (job.kind) {
-        case PipelineJob::kBeginEntry:
-          if (ok()) Begin(job.entry);
-          break;
-        case PipelineJob::kOutput:
-          if (ok() && running()) {
-            Output(job.buffer->data.get(), job.buffer->length);
-            if (job.ends_chunk) ChunkDone();
-          }
-          queue_.Release(job.buffer);
-          break;
-        case PipelineJob::kPacked:
-          if (ok() && running()) Inflate(job.buffer);
-          queue_.Release(job.buffer);
-          break;
-        case PipelineJob::kEndEntry:
-          if (ok() && running()) End();
-          Abandon();  // nothing left after End; a stopped entry is dropped
-          break;
-        case PipelineJob::kFail:
-          // In order: the entries before the damage have been written.
-          Fail(job.detail);
-          Abandon();
-          break;
-        case PipelineJob::kFinish:
-          Abandon();
-          return;
+      if (job.kind == PipelineJob::kFinish) {
+        Abandon();
+        return;
+      }
+      bool released = false;
+      try {
+        Handle(job, released);
+      } catch (const std::exception& e) {
+        Fail(Failed(e));
+        Abandon();
+        if (job.buffer && !released) queue_.Release(job.buffer);
       }
     }
+  }
+
+  static std::string Failed(const std::exception& e) {
+    return dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory"
+                                                   : std::string("failed: ") + e.what();
   }
 
   bool ok() const { return !failed_.load(std::memory_order_acquire); }
@@ -76,11 +73,46 @@ class ExtractRun {
   }
 
  private:
-  std::string OutputPath(const std::string& name) const {
-    std::string path = a_.destination + name;
-    for (size_t i = a_.destination.size(); i < path.size(); ++i)
-      if (path[i] == '\\' || path[i] == '/') path[i] = files_.Separator();
-    return path;
+  void Handle(const PipelineJob& job, bool& released) {
+    switch (job.kind) {
+      case PipelineJob::kBeginEntry:
+        // Nothing is done for an entry once the run is stopped: no check,
+        // no question, no file.
+        if (ok() && running()) Begin(job.entry);
+        break;
+      case PipelineJob::kOutput:
+        if (ok() && running()) {
+          Output(job.buffer->data.get(), job.buffer->length);
+          if (job.ends_chunk) ChunkDone();
+        }
+        released = true;
+        queue_.Release(job.buffer);
+        break;
+      case PipelineJob::kPacked:
+        if (ok() && running()) Inflate(job.buffer);
+        released = true;
+        queue_.Release(job.buffer);
+        break;
+      case PipelineJob::kEndEntry:
+        if (ok() && running()) End();
+        Abandon();  // nothing left after End; a stopped entry is dropped
+        break;
+      case PipelineJob::kFail:
+        // In order: the entries before the damage have been written.
+        Fail(job.detail);
+        Abandon();
+        break;
+      case PipelineJob::kFinish:
+        break;
+    }
+  }
+
+  // The entry's path below the destination, with this system's separators.
+  std::string Relative(const std::string& name) const {
+    std::string relative = name;
+    for (char& c : relative)
+      if (c == '\\' || c == '/') c = files_.Separator();
+    return relative;
   }
 
   static std::string FolderOf(const std::string& path) {
@@ -89,10 +121,15 @@ class ExtractRun {
   }
 
   // Asks until the answer is usable: a new name must stay in the same folder,
-  // be a safe name and not exist either.
-  bool DecideExisting(std::string& path) {
+  // be a safe name, and name nothing that exists, in a folder that does. A
+  // refused name is asked about again, with the reason.
+  bool DecideExisting(std::string& relative) {
+    std::string refused;
     for (int attempt = 0; attempt < 100; ++attempt) {
-      const OverwriteAnswer answer = a_.platform_.AskOverwrite(path);
+      if (!running()) return false;
+      const std::string path = a_.destination + relative;
+      const OverwriteAnswer answer = a_.platform_.AskOverwrite(path, refused);
+      if (!running()) return false;  // stopped while the question was open
       switch (answer.choice) {
         case OverwriteChoice::kReplace:
           replace_ = true;
@@ -104,18 +141,38 @@ class ExtractRun {
           Fail(path + " exists already");
           return false;
         case OverwriteChoice::kNewPath: {
-          const std::string folder = FolderOf(path);
-          const std::string& wanted = answer.new_path;
-          if (wanted.compare(0, folder.size(), folder) != 0) continue;
-          const std::string rest = wanted.substr(folder.size());
-          if (!UnsafeNameReason(rest).empty() || files_.IsFile(wanted)) continue;
-          path = wanted;
+          refused = RefuseNewPath(path, answer.new_path);
+          if (!refused.empty()) continue;
+          relative = answer.new_path.substr(a_.destination.size());
           return true;
         }
       }
     }
-    Fail(path + " exists already");
+    Fail(a_.destination + relative + " exists already");
     return false;
+  }
+
+  // Why `wanted` cannot replace `path` as the output's name; empty when it can.
+  std::string RefuseNewPath(const std::string& path, const std::string& wanted) {
+    const std::string folder = FolderOf(path);
+    if (wanted.compare(0, folder.size(), folder) != 0 || wanted.size() == folder.size())
+      return t_("The new name must stay in the same folder.");
+    if (!UnsafeNameReason(wanted.substr(folder.size())).empty())
+      return t_("The new name is not a safe file name.");
+    switch (files_.LookIn(a_.destination, wanted.substr(a_.destination.size()))) {
+      case PathKind::kNothing:
+        return {};
+      case PathKind::kFile:
+        return t_("A file of that name exists too.");
+      case PathKind::kFolder:
+        return t_("A folder of that name exists.");
+      case PathKind::kNoFolder:
+        return t_("The folder of the new name does not exist.");
+      case PathKind::kOther:
+      case PathKind::kBlocked:
+        break;
+    }
+    return t_("The new name cannot be written.");
   }
 
   void Begin(size_t index) {
@@ -130,30 +187,38 @@ class ExtractRun {
     chunk_ = 0;
     replace_ = skip_ = false;
     if (a_.test_only) return;
-    path_ = OutputPath(e.name);
-    if (files_.IsFile(path_)) {
+    relative_ = Relative(e.name);
+    long long existing_size = -1;
+    const PathKind kind = files_.LookIn(a_.destination, relative_, &existing_size);
+    if (kind == PathKind::kFile) {
       // An empty file over an empty file loses nothing: no need to ask.
-      const bool trivial = e.size == 0 && files_.FileSize(path_) == 0;
+      const bool trivial = e.size == 0 && existing_size == 0;
       if (trivial)
         replace_ = true;
-      else if (!DecideExisting(path_))
+      else if (!DecideExisting(relative_))
         return;
       if (skip_) return;
     }
     // A new file is written under its own name, created exclusively (and
     // removed again if the entry fails); a file that replaces one of the
     // user's is written beside it and moved over it only when complete.
-    temp_path_ = replace_ ? FolderOf(path_) + ".kestrum-" + RandomTag() + ".part" : path_;
-    out_ = files_.CreateNew(temp_path_);
+    temp_relative_ =
+        replace_ ? FolderOf(relative_) + ".kestrum-" + RandomTag() + ".part" : relative_;
+    std::string why;
+    out_ = files_.CreateNewIn(a_.destination, temp_relative_, why);
     if (!out_) {
-      temp_path_.clear();
-      Fail("cannot create " + path_);
+      temp_relative_.clear();
+      Fail("cannot create " + a_.destination + relative_ + ": " + why);
     }
   }
 
   void Output(const uint8_t* data, size_t n) {
     if (skip_ || !ok()) return;
-    if (out_ && !out_->Write(data, n)) return Fail("cannot write " + path_ + " (disk full?)");
+    // An entry never gets more than its stated size: a member that inflates
+    // far beyond what the table says must not fill the disk first.
+    if (n > entry_->size - produced_) return Fail(TooLong(*entry_));
+    if (out_ && !out_->Write(data, n))
+      return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
     produced_ += n;
     std::unique_lock<std::shared_mutex> hold(a_.lock);
     entry_->written = produced_;
@@ -200,10 +265,11 @@ class ExtractRun {
     if (out_) {
       const bool closed = out_->Close();
       out_.reset();
-      if (!closed) return Fail("cannot write " + path_ + " (disk full?)");
-      if (temp_path_ != path_ && !files_.Move(temp_path_, path_, replace_))
-        return Fail("cannot create " + path_);
-      temp_path_.clear();
+      if (!closed) return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
+      if (temp_relative_ != relative_ &&
+          !files_.MoveIn(a_.destination, temp_relative_, relative_, replace_))
+        return Fail("cannot create " + a_.destination + relative_);
+      temp_relative_.clear();
     }
     std::unique_lock<std::shared_mutex> hold(a_.lock);
     a_.done_total += e.size;
@@ -213,8 +279,8 @@ class ExtractRun {
   // Drops the entry being written, if any: its temporary file goes away.
   void Abandon() {
     out_.reset();
-    if (!temp_path_.empty()) files_.Remove(temp_path_);
-    temp_path_.clear();
+    if (!temp_relative_.empty()) files_.RemoveIn(a_.destination, temp_relative_);
+    temp_relative_.clear();
   }
 
   static std::string RandomTag() {
@@ -234,7 +300,7 @@ class ExtractRun {
   std::unique_ptr<uint8_t[]> inflated_;
   size_t inflated_capacity_ = 0;
   ArchiveEntry* entry_ = nullptr;
-  std::string path_, temp_path_;
+  std::string relative_, temp_relative_;  // below the destination
   std::unique_ptr<OutputFile> out_;
   uint64_t produced_ = 0;
   int chunk_ = 0;
@@ -269,81 +335,105 @@ void UnZipper::ExtractFrom(const std::string& path) {
     queue.Push({PipelineJob::kFail, 0, nullptr, false, detail});
     damaged = true;
   };
-  GzipMemberDecoder inflater;
-  for (size_t i = 0; i < entries.size() && !damaged && run.ok() && run.running(); ++i) {
-    const ArchiveEntry& e = entries[i];
-    queue.Push({PipelineJob::kBeginEntry, i, nullptr});
-    if (e.stored_size > 0 && !in.Seek(e.data_offset)) {
-      damage(e.name + ": its data lies beyond the end of the archive");
-      break;
-    }
-    uint64_t remaining = e.stored_size;
-    while (remaining > 0 && !damaged && run.ok() && run.running()) {
-      const uint32_t n = in.U32();
-      if (in.failed()) {
-        damage(e.name + ": the archive ends inside its data");
+  try {
+    GzipMemberDecoder inflater;
+    for (size_t i = 0; i < entries.size() && !damaged && run.ok() && run.running(); ++i) {
+      const ArchiveEntry& e = entries[i];
+      queue.Push({PipelineJob::kBeginEntry, i, nullptr});
+      if (e.stored_size > 0 && !in.Seek(e.data_offset)) {
+        damage(e.name + ": its data lies beyond the end of the archive");
         break;
       }
-      if (n > kMaxChunkBody || uint64_t{n} + 4 > remaining) {
-        damage(e.name + ": a chunk length (" + std::to_string(n) + ") is impossible");
-        break;
-      }
-      remaining -= uint64_t{n} + 4;
-      // Every body is read into a block and deciphered in place.
-      ChunkBuffer* body = queue.Acquire(n);
-      if (n > 0 && (in.Left() < n || source->Read(body->data.get(), n) != n)) {
-        queue.Release(body);
-        damage(e.name + ": the archive ends inside its data");
-        break;
-      }
-      cipher.Apply(body->data.get(), n);
-      if (e.stored_raw) {
-        queue.Push({PipelineJob::kOutput, i, body, true});
-        continue;
-      }
-      const size_t stated = GzipMemberDecoder::StatedSize(body->data.get(), n);
-      const bool fits = n >= 18 && stated <= GzipMemberDecoder::kFastOutput;
-      // The writing half inflates what it would otherwise wait for.
-      if (fits && queue.Pending() < 2) {
-        queue.Push({PipelineJob::kPacked, i, body, true});
-        continue;
-      }
-      if (fits) {
-        ChunkBuffer* block = queue.Acquire(std::max<size_t>(stated, 1));
-        size_t produced = 0;
-        const auto result =
-            inflater.DecodeInto(body->data.get(), n, block->data.get(), stated, &produced);
-        if (result == GzipMemberDecoder::Result::kOk) {
-          queue.Release(body);
-          block->length = produced;
-          queue.Push({PipelineJob::kOutput, i, block, true});
-          continue;
+      uint64_t remaining = e.stored_size;
+      uint64_t decoded = 0;  // output of this entry so far; never beyond e.size
+      const auto too_long = [&](uint64_t more) {
+        if (more <= e.size - decoded) {
+          decoded += more;
+          return false;
         }
-        queue.Release(block);
-        if (result == GzipMemberDecoder::Result::kDamaged) {
-          queue.Release(body);
-          damage(e.name + ": " + GzipMemberDecoder::kDamagedText);
+        damage(TooLong(e));
+        return true;
+      };
+      while (remaining > 0 && !damaged && run.ok() && run.running()) {
+        const uint32_t n = in.U32();
+        if (in.failed()) {
+          damage(e.name + ": the archive ends inside its data");
           break;
         }
+        if (n > kMaxChunkBody || uint64_t{n} + 4 > remaining) {
+          damage(e.name + ": a chunk length (" + std::to_string(n) + ") is impossible");
+          break;
+        }
+        remaining -= uint64_t{n} + 4;
+        // Every body is read into a block and deciphered in place.
+        ChunkBuffer* body = queue.Acquire(n);
+        if (n > 0 && (in.Left() < n || source->Read(body->data.get(), n) != n)) {
+          queue.Release(body);
+          damage(e.name + ": the archive ends inside its data");
+          break;
+        }
+        cipher.Apply(body->data.get(), n);
+        if (e.stored_raw) {
+          if (too_long(n)) {
+            queue.Release(body);
+            break;
+          }
+          queue.Push({PipelineJob::kOutput, i, body, true});
+          continue;
+        }
+        const size_t stated = GzipMemberDecoder::StatedSize(body->data.get(), n);
+        const bool fits = n >= 18 && stated <= GzipMemberDecoder::kFastOutput;
+        // The writing half inflates what it would otherwise wait for.
+        if (fits && queue.Pending() < 2) {
+          queue.Push({PipelineJob::kPacked, i, body, true});
+          continue;
+        }
+        if (fits) {
+          ChunkBuffer* block = queue.Acquire(std::max<size_t>(stated, 1));
+          size_t produced = 0;
+          const auto result =
+              inflater.DecodeInto(body->data.get(), n, block->data.get(), stated, &produced);
+          if (result == GzipMemberDecoder::Result::kOk) {
+            queue.Release(body);
+            if (too_long(produced)) {
+              queue.Release(block);
+              break;
+            }
+            block->length = produced;
+            queue.Push({PipelineJob::kOutput, i, block, true});
+            continue;
+          }
+          queue.Release(block);
+          if (result == GzipMemberDecoder::Result::kDamaged) {
+            queue.Release(body);
+            damage(e.name + ": " + GzipMemberDecoder::kDamagedText);
+            break;
+          }
+        }
+        // Larger than a block (or than it claims): stream it in pieces.
+        ChunkBuffer* pending = nullptr;
+        const std::string error =
+            inflater.DecodeStreaming(body->data.get(), n, [&](const uint8_t* d, size_t k) {
+              if (too_long(k)) return false;
+              if (pending) queue.Push({PipelineJob::kOutput, i, pending, false});
+              pending = queue.Acquire(k);
+              std::memcpy(pending->data.get(), d, k);
+              return run.ok() && run.running();
+            });
+        queue.Release(body);
+        if (!error.empty()) {
+          if (pending) queue.Release(pending);
+          if (!damaged && run.ok() && run.running()) damage(e.name + ": " + error);
+          break;
+        }
+        if (pending) queue.Push({PipelineJob::kOutput, i, pending, true});
       }
-      // Larger than a block (or than it claims): stream it in pieces.
-      ChunkBuffer* pending = nullptr;
-      const std::string error =
-          inflater.DecodeStreaming(body->data.get(), n, [&](const uint8_t* d, size_t k) {
-            if (pending) queue.Push({PipelineJob::kOutput, i, pending, false});
-            pending = queue.Acquire(k);
-            std::memcpy(pending->data.get(), d, k);
-            return run.ok() && run.running();
-          });
-      queue.Release(body);
-      if (!error.empty()) {
-        if (pending) queue.Release(pending);
-        if (run.ok() && run.running()) damage(e.name + ": " + error);
-        break;
-      }
-      if (pending) queue.Push({PipelineJob::kOutput, i, pending, true});
+      if (!damaged) queue.Push({PipelineJob::kEndEntry, i, nullptr});
     }
-    if (!damaged) queue.Push({PipelineJob::kEndEntry, i, nullptr});
+  } catch (const std::exception& e) {
+    // Out of memory while decoding, or anything else: the writing half drops
+    // the entry it holds and the run fails.
+    if (!damaged) damage(ExtractRun::Failed(e));
   }
   queue.Push({PipelineJob::kFinish, 0, nullptr});
   writer.join();

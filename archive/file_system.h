@@ -18,11 +18,24 @@ class OutputFile {
   virtual bool Close() = 0;
 };
 
+// What stands at a path inside the destination.
+enum class PathKind {
+  kNothing,   // free: a file can be created there
+  kFile,      // a real file
+  kFolder,    // a real folder
+  kOther,     // a link, junction, device or anything else that is not ours to touch
+  kNoFolder,  // a folder on the way does not exist
+  kBlocked,   // a folder on the way is a link or not a folder at all
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
   // The separator between folders in this system's paths.
   virtual char Separator() const = 0;
+
+  // Paths the user or the program chose (the destination itself, the
+  // temporary folder): links in them are followed as usual.
   // Creates a folder with all missing parents; true when it exists afterwards.
   virtual bool CreateFolders(const std::string& path) = 0;
   // True only for an existing file (not a folder).
@@ -31,12 +44,31 @@ class FileSystem {
   virtual long long FileSize(const std::string& path) = 0;
   // Creates a new file; fails when anything exists at the path.
   virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
-  // Moves a file to `to`. With `replace`, an existing file at `to` is replaced
-  // in one step; without, the move fails when `to` exists.
-  virtual bool Move(const std::string& from, const std::string& to, bool replace) = 0;
   virtual bool Remove(const std::string& path) = 0;
   // The user's temporary folder ("TMP", else the system's), ending with a separator.
   virtual std::string TempFolder() = 0;
+
+  // Paths inside the destination. `root` is the destination folder as the
+  // user named it; `relative` comes from the archive, with Separator() between
+  // its parts. Below `root` no link, junction or other reparse point is ever
+  // followed: every folder on the way and the file itself must be real, so an
+  // archive cannot write outside the destination through a link that is
+  // already there. Failures say why in `why` (one line).
+  // Creates the folders of `relative` (all of it) below root.
+  virtual bool CreateFoldersIn(const std::string& root, const std::string& relative,
+                               std::string& why) = 0;
+  // What stands at `relative`; `size` gets a file's length.
+  virtual PathKind LookIn(const std::string& root, const std::string& relative,
+                          long long* size = nullptr) = 0;
+  // Creates a new file; fails when anything exists there or on the way.
+  virtual std::unique_ptr<OutputFile> CreateNewIn(const std::string& root,
+                                                  const std::string& relative,
+                                                  std::string& why) = 0;
+  // Moves a file. With `replace`, an existing file at `to` is replaced in one
+  // step; without, the move fails when `to` exists.
+  virtual bool MoveIn(const std::string& root, const std::string& from, const std::string& to,
+                      bool replace) = 0;
+  virtual bool RemoveIn(const std::string& root, const std::string& relative) = 0;
 };
 
 }  // namespace kestrum

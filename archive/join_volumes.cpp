@@ -5,6 +5,7 @@
 // i = 1 .. volume_count - 1 from offset 12 (after its header) to its end.
 // Stream record, in the joined file, each followed by its chunks:
 //   u64 size | u64 stored_size | u32 n + n bytes name (ends at NUL)
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -22,9 +23,11 @@ namespace {
 constexpr size_t kCopyBlock = 1u << 20;
 
 // Appends `n` bytes of `from` (at its position) to `to`; false on a short read
-// or a failed write.
-bool CopyBytes(ByteStream& from, uint64_t n, OutputFile& to, std::vector<uint8_t>& block) {
+// or a failed write, or when `running` is cleared (Stop) between two blocks.
+bool CopyBytes(ByteStream& from, uint64_t n, OutputFile& to, std::vector<uint8_t>& block,
+               const std::atomic<int>& running) {
   while (n > 0) {
+    if (!running.load(std::memory_order_acquire)) return false;
     const size_t take = static_cast<size_t>(std::min<uint64_t>(n, block.size()));
     if (from.Read(block.data(), take) != take || !to.Write(block.data(), take)) return false;
     n -= take;
@@ -42,7 +45,19 @@ std::string UniqueTag() {
 
 }  // namespace
 
+// The join file is removed whatever happens, an exception included.
 void UnZipper::JoinVolumes() {
+  std::string temp;
+  try {
+    JoinVolumesInto(temp);
+  } catch (...) {
+    if (!temp.empty()) platform_.Files().Remove(temp);
+    throw;
+  }
+  if (!temp.empty()) platform_.Files().Remove(temp);
+}
+
+void UnZipper::JoinVolumesInto(std::string& temp) {
   FileSystem& files = platform_.Files();
   state.store(ST_EXTRACTING);
   const auto fail = [&](const std::string& detail) {
@@ -55,21 +70,25 @@ void UnZipper::JoinVolumes() {
 
   // The join file gets a fresh name, created exclusively: an earlier run's
   // leftover or another program's file is never written into.
-  std::string temp;
   std::unique_ptr<OutputFile> out;
   for (int attempt = 0; attempt < 8 && !out; ++attempt) {
-    temp = files.TempFolder() + "kestrum-join-" + UniqueTag() + ".tmp";
-    out = files.CreateNew(temp);
+    const std::string name = files.TempFolder() + "kestrum-join-" + UniqueTag() + ".tmp";
+    out = files.CreateNew(name);
+    if (out) temp = name;
   }
   if (!out) return fail("cannot create a temporary file in " + files.TempFolder());
+
+  // A stop while volumes are copied ends the run here, without a message.
+  const auto stopped = [&] { return running.load(std::memory_order_acquire) == 0; };
 
   std::vector<uint8_t> block(kCopyBlock);
   std::string problem;
   bool missing = false;
-  if (!CopyBytes(*exe, directory_offset, *out, block)) problem = "cannot copy " + archive_path_;
+  if (!CopyBytes(*exe, directory_offset, *out, block, running))
+    problem = "cannot copy " + archive_path_;
   exe.reset();
   const std::string base = VolumeBase(archive_path_);
-  for (uint32_t i = 1; i < volume_count && problem.empty(); ++i) {
+  for (uint32_t i = 1; i < volume_count && problem.empty() && !stopped(); ++i) {
     const std::string name = VolumeFileName(base, i);
     std::unique_ptr<FileStream> volume = FileStream::Open(name);
     VolumeHeader vh;
@@ -86,11 +105,15 @@ void UnZipper::JoinVolumes() {
       problem = name + " is missing or belongs to another archive";
       break;
     }
-    if (!CopyBytes(*volume, volume->Length() - kVolumeHeaderSize, *out, block))
+    if (!CopyBytes(*volume, volume->Length() - kVolumeHeaderSize, *out, block, running))
       problem = "cannot copy " + name + " into " + temp;
   }
   const bool closed = out->Close();
   out.reset();
+  if (stopped()) {
+    state.store(ST_DONE);  // as a run stopped while extracting ends
+    return;
+  }
   if (problem.empty() && !closed) problem = "cannot write " + temp + " (disk full?)";
 
   std::vector<ArchiveEntry> joined;
@@ -147,7 +170,6 @@ void UnZipper::JoinVolumes() {
   } else {
     fail(problem);
   }
-  files.Remove(temp);
 }
 
 }  // namespace kestrum

@@ -33,8 +33,12 @@ class Platform {
   virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
 
   // Asked from the extraction worker before a file is written where one exists.
-  // A new path is checked by the caller: it must name a file in the same folder.
-  virtual OverwriteAnswer AskOverwrite(const std::string& existing_path) = 0;
+  // A new path is checked by the caller: it must name a file in the same folder
+  // that does not exist yet. `refused` is empty the first time; when the last
+  // new name could not be used, it says why (translated), and the question is
+  // asked again.
+  virtual OverwriteAnswer AskOverwrite(const std::string& existing_path,
+                                       const std::string& refused) = 0;
 
   // Told from the extraction worker when decoding or writing failed; `detail`
   // says what and where. By default shows the program's failure message.

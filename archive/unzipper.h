@@ -134,6 +134,11 @@ class UnZipper {
   // The first entry of that name, or nullptr; the caller holds `lock`.
   const ArchiveEntry* FindEntry(const std::string& name) const;
   void FailRun(const std::string& detail);
+  // JoinVolumes' work; `temp` names the join file as soon as it exists.
+  void JoinVolumesInto(std::string& temp);
+  // Runs `body`; an exception from it fails the run (state ST_FAILED, the
+  // failure message) instead of ending the program.
+  void RunGuarded(const std::function<void()>& body);
 
   Platform& platform_;
   LoadError load_error_;

@@ -7,6 +7,8 @@
 // release/acquire ordering; `state` is one atomic word.
 #include <algorithm>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 
 #include "archive/file_system.h"
 #include "archive/unzipper.h"
@@ -19,11 +21,43 @@ bool UnZipper::Start() {
   if (worker.joinable()) worker.join();  // an earlier run that has ended
   running.store(1, std::memory_order_release);
   worker_active_.store(true, std::memory_order_release);
-  worker = std::thread([this] {
-    Work();
+  try {
+    worker = std::thread([this] {
+      RunGuarded([this] { Work(); });
+      worker_active_.store(false, std::memory_order_release);
+    });
+  } catch (const std::exception& e) {
+    // No thread (out of threads or memory): the run fails at once.
     worker_active_.store(false, std::memory_order_release);
-  });
+    FailRun(std::string("the extraction cannot start: ") + e.what());
+    platform_.ShowExtractFailure(extract_error());
+    running.store(0, std::memory_order_release);
+  }
   return true;
+}
+
+// Nothing that goes wrong in a run may end the program: an exception
+// (memory, threads, anything from below) fails the run like damaged data.
+// Whoever threw has already removed its temporary files on the way out.
+void UnZipper::RunGuarded(const std::function<void()>& body) {
+  std::string detail;
+  try {
+    body();
+    return;
+  } catch (const std::bad_alloc&) {
+    detail = "out of memory";
+  } catch (const std::exception& e) {
+    detail = e.what();
+  } catch (...) {
+    detail = "an unexpected failure";
+  }
+  try {
+    FailRun("the extraction failed: " + detail);
+    platform_.ShowExtractFailure(extract_error());
+  } catch (...) {
+    state.store(ST_FAILED);
+  }
+  running.store(0, std::memory_order_release);
 }
 
 // Folder part of an entry name: everything before the last separator.
@@ -37,15 +71,16 @@ void UnZipper::Work() {
   if (!test_only) {
     FileSystem& files = platform_.Files();
     files.CreateFolders(destination);
-    std::string last;
+    std::string last, why;
     for (const ArchiveEntry& e : entries) {
+      if (!running.load(std::memory_order_acquire)) break;
       std::string folder = FolderPart(e.name);
       if (folder.empty() || folder == last) continue;
       last = folder;
       std::replace(folder.begin(), folder.end(), '\\', files.Separator());
       std::replace(folder.begin(), folder.end(), '/', files.Separator());
       // A folder that cannot be made shows up as a file that cannot be created.
-      files.CreateFolders(destination + folder);
+      files.CreateFoldersIn(destination, folder, why);
     }
   }
   if (IsSplit())

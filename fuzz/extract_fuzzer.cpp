@@ -20,7 +20,7 @@ class SandboxPlatform : public kestrum::Platform {
   std::string exe;
   std::string ExecutablePath() override { return exe; }
   void ShowMessage(const std::string&, const std::string&) override {}
-  kestrum::OverwriteAnswer AskOverwrite(const std::string&) override {
+  kestrum::OverwriteAnswer AskOverwrite(const std::string&, const std::string&) override {
     return {kestrum::OverwriteChoice::kReplace, {}};
   }
   void ShowExtractFailure(const std::string&) override {}

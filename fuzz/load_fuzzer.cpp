@@ -15,7 +15,9 @@ class QuietPlatform : public kestrum::Platform {
  public:
   std::string ExecutablePath() override { return "/nonexistent/kestrum-fuzz/x.exe"; }
   void ShowMessage(const std::string&, const std::string&) override {}
-  kestrum::OverwriteAnswer AskOverwrite(const std::string&) override { return {}; }
+  kestrum::OverwriteAnswer AskOverwrite(const std::string&, const std::string&) override {
+    return {};
+  }
   kestrum::FileSystem& Files() override { return kestrum::NativeFileSystem(); }
 };
 

@@ -7,6 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include "platform/native_file_system.h"
 
@@ -79,20 +82,6 @@ class PosixFileSystem : public FileSystem {
     return std::make_unique<PosixOutputFile>(fd);
   }
 
-  bool Move(const std::string& from, const std::string& to, bool replace) override {
-    if (replace) return ::rename(from.c_str(), to.c_str()) == 0;
-    // A hard link fails when the target exists, which makes the move exclusive.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-      ::unlink(from.c_str());
-      return true;
-    }
-    if (errno == EEXIST) return false;
-    // File systems without hard links: test, then rename.
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0) return false;
-    return ::rename(from.c_str(), to.c_str()) == 0;
-  }
-
   bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
 
   std::string TempFolder() override {
@@ -106,6 +95,153 @@ class PosixFileSystem : public FileSystem {
       }
     }
     return "/tmp/";
+  }
+
+  bool CreateFoldersIn(const std::string& root, const std::string& relative,
+                       std::string& why) override {
+    return Walk(root, Parts(relative), true, why).ok();
+  }
+
+  PathKind LookIn(const std::string& root, const std::string& relative, long long* size) override {
+    std::vector<std::string> parts = Parts(relative);
+    if (parts.empty()) return PathKind::kFolder;
+    const std::string leaf = TakeLeaf(parts);
+    std::string why;
+    const Folder parent = Walk(root, parts, false, why);
+    if (!parent.ok()) return parent.missing ? PathKind::kNoFolder : PathKind::kBlocked;
+    struct stat st;
+    if (::fstatat(parent.fd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+      return errno == ENOENT ? PathKind::kNothing : PathKind::kOther;
+    if (size) *size = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+    if (S_ISREG(st.st_mode)) return PathKind::kFile;
+    return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kOther;
+  }
+
+  std::unique_ptr<OutputFile> CreateNewIn(const std::string& root, const std::string& relative,
+                                          std::string& why) override {
+    std::vector<std::string> parts = Parts(relative);
+    if (parts.empty()) {
+      why = "the name is empty";
+      return nullptr;
+    }
+    const std::string leaf = TakeLeaf(parts);
+    const Folder parent = Walk(root, parts, false, why);
+    if (!parent.ok()) return nullptr;
+    // O_EXCL fails on anything that exists, a link included; O_NOFOLLOW
+    // says the same once more.
+    const int fd = ::openat(parent.fd, leaf.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      why = errno == EEXIST ? "something of that name exists already" : std::strerror(errno);
+      return nullptr;
+    }
+    return std::make_unique<PosixOutputFile>(fd);
+  }
+
+  bool MoveIn(const std::string& root, const std::string& from, const std::string& to,
+              bool replace) override {
+    std::vector<std::string> from_parts = Parts(from), to_parts = Parts(to);
+    if (from_parts.empty() || to_parts.empty()) return false;
+    const std::string from_leaf = TakeLeaf(from_parts), to_leaf = TakeLeaf(to_parts);
+    std::string why;
+    const Folder a = Walk(root, from_parts, false, why);
+    const Folder b = Walk(root, to_parts, false, why);
+    if (!a.ok() || !b.ok()) return false;
+    // renameat replaces a link at `to` itself, never what it points to.
+    if (replace) return ::renameat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str()) == 0;
+    // A hard link fails when the target exists, which makes the move exclusive.
+    if (::linkat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str(), 0) == 0) {
+      ::unlinkat(a.fd, from_leaf.c_str(), 0);
+      return true;
+    }
+    if (errno == EEXIST) return false;
+    // File systems without hard links: test, then rename.
+    struct stat st;
+    if (::fstatat(b.fd, to_leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    return ::renameat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str()) == 0;
+  }
+
+  bool RemoveIn(const std::string& root, const std::string& relative) override {
+    std::vector<std::string> parts = Parts(relative);
+    if (parts.empty()) return false;
+    const std::string leaf = TakeLeaf(parts);
+    std::string why;
+    const Folder parent = Walk(root, parts, false, why);
+    return parent.ok() && ::unlinkat(parent.fd, leaf.c_str(), 0) == 0;
+  }
+
+ private:
+  // An open folder descriptor, closed when it goes.
+  struct Folder {
+    int fd = -1;
+    bool missing = false;  // failed because a part does not exist
+    Folder() = default;
+    Folder(Folder&& other) noexcept : fd(other.fd), missing(other.missing) { other.fd = -1; }
+    Folder& operator=(Folder&& other) noexcept {
+      std::swap(fd, other.fd);
+      missing = other.missing;
+      return *this;
+    }
+    ~Folder() {
+      if (fd >= 0) ::close(fd);
+    }
+    bool ok() const { return fd >= 0; }
+  };
+
+  // The parts of a relative path; empty parts (doubled separators) are dropped.
+  static std::vector<std::string> Parts(const std::string& relative) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 0; i <= relative.size(); ++i) {
+      if (i == relative.size() || relative[i] == '/') {
+        if (!part.empty()) parts.push_back(std::move(part));
+        part.clear();
+      } else {
+        part.push_back(relative[i]);
+      }
+    }
+    return parts;
+  }
+
+  static std::string TakeLeaf(std::vector<std::string>& parts) {
+    std::string leaf = std::move(parts.back());
+    parts.pop_back();
+    return leaf;
+  }
+
+  // Opens root (links in it followed: the user named it), then each part
+  // below it relative to the folder before, with O_NOFOLLOW | O_DIRECTORY: a
+  // link or a file on the way fails the walk instead of being followed. With
+  // `create`, missing parts are made with mkdirat in the folder just opened.
+  static Folder Walk(const std::string& root, const std::vector<std::string>& parts, bool create,
+                     std::string& why) {
+    Folder folder;
+    folder.fd = ::open(root.empty() ? "." : root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder.fd < 0) {
+      folder.missing = errno == ENOENT;
+      why = "cannot open the destination folder";
+      return folder;
+    }
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    for (const std::string& part : parts) {
+      Folder next;
+      next.fd = ::openat(folder.fd, part.c_str(), kFlags);
+      if (next.fd < 0 && errno == ENOENT && create) {
+        if (::mkdirat(folder.fd, part.c_str(), 0777) == 0 || errno == EEXIST)
+          next.fd = ::openat(folder.fd, part.c_str(), kFlags);
+      }
+      if (next.fd < 0) {
+        Folder failed;
+        failed.missing = errno == ENOENT;
+        if (errno == ELOOP || errno == ENOTDIR)
+          why = "\"" + part + "\" on the way is a link or not a folder";
+        else
+          why = "cannot open the folder \"" + part + "\": " + std::strerror(errno);
+        return failed;
+      }
+      folder = std::move(next);
+    }
+    return folder;
   }
 };
 

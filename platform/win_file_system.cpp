@@ -1,6 +1,10 @@
 // File operations on Windows through the wide API, so every name works
-// whatever the ANSI code page.
+// whatever the ANSI code page. Every path goes through its "\\?\" form, so
+// paths longer than MAX_PATH work too.
 #include <windows.h>
+
+#include <utility>
+#include <vector>
 
 #include "platform/native_file_system.h"
 #include "platform/win_text.h"
@@ -8,11 +12,41 @@
 namespace kestrum {
 namespace {
 
+// The "\\?\" form of a path: made absolute and normalised first (that form is
+// taken literally by the system: no "." or "..", no '/', no doubled '\').
+std::wstring LongPath(const std::string& utf8) {
+  std::wstring path = win::Wide(utf8);
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+// Where the folders of a long path begin: after "\\?\C:\" or
+// "\\?\UNC\server\share\".
+size_t FirstFolder(const std::wstring& path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    size_t at = path.find(L'\\', 8);                              // after the server
+    if (at != std::wstring::npos) at = path.find(L'\\', at + 1);  // after the share
+    return at == std::wstring::npos ? path.size() : at + 1;
+  }
+  const size_t at = path.find(L'\\', 4);
+  return at == std::wstring::npos ? path.size() : at + 1;
+}
+
 class WinOutputFile : public OutputFile {
  public:
-  explicit WinOutputFile(HANDLE h) : handle_(h) {}
+  WinOutputFile(HANDLE h, std::vector<HANDLE> pins) : handle_(h), pins_(std::move(pins)) {}
   ~WinOutputFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    for (HANDLE pin : pins_) CloseHandle(pin);
   }
   bool Write(const void* data, size_t n) override {
     const char* p = static_cast<const char*>(data);
@@ -33,54 +67,106 @@ class WinOutputFile : public OutputFile {
 
  private:
   HANDLE handle_;
+  // The folders on the way, held open without delete sharing so that none of
+  // them can be renamed away and replaced by a junction while the file is written.
+  std::vector<HANDLE> pins_;
 };
+
+// The folders below the destination on the way to a path, each checked to be
+// a real folder (no reparse point) and held open while it is used.
+struct CheckedFolder {
+  std::wstring path;         // long form of the innermost folder
+  std::vector<HANDLE> pins;  // one handle per folder below the root
+  bool ok = false;
+  bool missing = false;  // a part does not exist
+  CheckedFolder() = default;
+  CheckedFolder(const CheckedFolder&) = delete;
+  CheckedFolder& operator=(const CheckedFolder&) = delete;
+  ~CheckedFolder() {
+    for (HANDLE pin : pins) CloseHandle(pin);
+  }
+  std::vector<HANDLE> Release() { return std::exchange(pins, {}); }
+};
+
+std::vector<std::wstring> Parts(const std::string& relative) {
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  const std::wstring wide = win::Wide(relative);
+  for (size_t i = 0; i <= wide.size(); ++i) {
+    if (i == wide.size() || wide[i] == L'\\' || wide[i] == L'/') {
+      if (!part.empty()) parts.push_back(std::move(part));
+      part.clear();
+    } else {
+      part.push_back(wide[i]);
+    }
+  }
+  return parts;
+}
+
+// Walks from root through `parts`, refusing a reparse point (junction,
+// symbolic link, mount point) or a file on the way; with `create`, missing
+// folders are made.
+void Walk(const std::string& root, const std::vector<std::wstring>& parts, size_t count,
+          bool create, CheckedFolder& folder, std::string& why) {
+  folder.path = LongPath(root);
+  while (!folder.path.empty() && folder.path.back() == L'\\') folder.path.pop_back();
+  for (size_t i = 0; i < count; ++i) {
+    folder.path += L'\\';
+    folder.path += parts[i];
+    if (create) CreateDirectoryW(folder.path.c_str(), nullptr);
+    const HANDLE pin = CreateFileW(
+        folder.path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (pin == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      folder.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+      why = "cannot open the folder \"" + win::Utf8(parts[i]) + "\"";
+      return;
+    }
+    folder.pins.push_back(pin);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(pin, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      why = "\"" + win::Utf8(parts[i]) + "\" on the way is a link, a junction or not a folder";
+      return;
+    }
+  }
+  folder.ok = true;
+}
 
 class WinFileSystem : public FileSystem {
  public:
   char Separator() const override { return '\\'; }
 
   bool CreateFolders(const std::string& path) override {
-    const std::wstring wide = win::Wide(path);
-    std::wstring partial;
-    for (size_t i = 0; i <= wide.size(); ++i) {
-      const bool end = i == wide.size();
-      if (end || wide[i] == L'\\' || wide[i] == L'/') {
-        // Skip drive roots ("C:") and the empty text before a leading separator.
-        if (!partial.empty() && partial.back() != L':' && partial.back() != L'\\')
-          CreateDirectoryW(partial.c_str(), nullptr);
-      }
-      if (!end) partial.push_back(wide[i]);
-    }
+    const std::wstring wide = LongPath(path);
+    for (size_t i = FirstFolder(wide); i <= wide.size(); ++i)
+      if (i == wide.size() || wide[i] == L'\\')
+        CreateDirectoryW(wide.substr(0, i).c_str(), nullptr);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
   bool IsFile(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(win::Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
   long long FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(win::Wide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    HANDLE h = CreateFileW(win::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<WinOutputFile>(h);
+    return std::make_unique<WinOutputFile>(h, std::vector<HANDLE>());
   }
 
-  bool Move(const std::string& from, const std::string& to, bool replace) override {
-    return MoveFileExW(win::Wide(from).c_str(), win::Wide(to).c_str(),
-                       replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
-  }
-
-  bool Remove(const std::string& path) override {
-    return DeleteFileW(win::Wide(path).c_str()) != 0;
-  }
+  bool Remove(const std::string& path) override { return DeleteFileW(LongPath(path).c_str()) != 0; }
 
   std::string TempFolder() override {
     wchar_t buffer[MAX_PATH * 4];
@@ -90,6 +176,80 @@ class WinFileSystem : public FileSystem {
     if (folder.empty()) return ".\\";
     if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     return folder;
+  }
+
+  bool CreateFoldersIn(const std::string& root, const std::string& relative,
+                       std::string& why) override {
+    const std::vector<std::wstring> parts = Parts(relative);
+    CheckedFolder folder;
+    Walk(root, parts, parts.size(), true, folder, why);
+    return folder.ok;
+  }
+
+  PathKind LookIn(const std::string& root, const std::string& relative, long long* size) override {
+    const std::vector<std::wstring> parts = Parts(relative);
+    if (parts.empty()) return PathKind::kFolder;
+    CheckedFolder folder;
+    std::string why;
+    Walk(root, parts, parts.size() - 1, false, folder, why);
+    if (!folder.ok) return folder.missing ? PathKind::kNoFolder : PathKind::kBlocked;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW((folder.path + L'\\' + parts.back()).c_str(), GetFileExInfoStandard,
+                              &data)) {
+      const DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::kNothing
+                                                                            : PathKind::kOther;
+    }
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kOther;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
+    if (size) *size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return PathKind::kFile;
+  }
+
+  std::unique_ptr<OutputFile> CreateNewIn(const std::string& root, const std::string& relative,
+                                          std::string& why) override {
+    const std::vector<std::wstring> parts = Parts(relative);
+    if (parts.empty()) {
+      why = "the name is empty";
+      return nullptr;
+    }
+    CheckedFolder folder;
+    Walk(root, parts, parts.size() - 1, false, folder, why);
+    if (!folder.ok) return nullptr;
+    // CREATE_NEW fails on anything that exists, a link included.
+    HANDLE h = CreateFileW(
+        (folder.path + L'\\' + parts.back()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      why = GetLastError() == ERROR_FILE_EXISTS ? "something of that name exists already"
+                                                : "the system refused to create it";
+      return nullptr;
+    }
+    return std::make_unique<WinOutputFile>(h, folder.Release());
+  }
+
+  bool MoveIn(const std::string& root, const std::string& from, const std::string& to,
+              bool replace) override {
+    const std::vector<std::wstring> from_parts = Parts(from), to_parts = Parts(to);
+    if (from_parts.empty() || to_parts.empty()) return false;
+    CheckedFolder a, b;
+    std::string why;
+    Walk(root, from_parts, from_parts.size() - 1, false, a, why);
+    Walk(root, to_parts, to_parts.size() - 1, false, b, why);
+    if (!a.ok || !b.ok) return false;
+    // A link at `to` is replaced itself, never what it points to.
+    return MoveFileExW((a.path + L'\\' + from_parts.back()).c_str(),
+                       (b.path + L'\\' + to_parts.back()).c_str(),
+                       replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+  }
+
+  bool RemoveIn(const std::string& root, const std::string& relative) override {
+    const std::vector<std::wstring> parts = Parts(relative);
+    if (parts.empty()) return false;
+    CheckedFolder folder;
+    std::string why;
+    Walk(root, parts, parts.size() - 1, false, folder, why);
+    return folder.ok && DeleteFileW((folder.path + L'\\' + parts.back()).c_str()) != 0;
   }
 };
 

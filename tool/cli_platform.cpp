@@ -5,6 +5,8 @@
 #include <iostream>
 #include <string>
 
+#include "tool/terminal_text.h"
+
 namespace kestrum {
 
 std::string CliPlatform::ExecutablePath() {
@@ -36,13 +38,16 @@ std::string FreeName(FileSystem& files, const std::string& path) {
 
 }  // namespace
 
-OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path) {
+OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path,
+                                          const std::string& refused) {
   switch (overwrite) {
     case OverwriteMode::kReplace:
       return {OverwriteChoice::kReplace, {}};
     case OverwriteMode::kSkip:
       return {OverwriteChoice::kSkip, {}};
     case OverwriteMode::kRename:
+      // A refused free name (its folder is gone, say) is not offered twice.
+      if (!refused.empty()) return {OverwriteChoice::kAbort, {}};
       return {OverwriteChoice::kNewPath, FreeName(Files(), existing_path)};
     case OverwriteMode::kFail:
       return {OverwriteChoice::kAbort, {}};
@@ -50,8 +55,9 @@ OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path) {
       break;
   }
   asking = true;
+  if (!refused.empty()) std::fprintf(stderr, "\r\033[K%s\n", refused.c_str());
   std::fprintf(stderr, "\r\033[K%s exists already.\nNew name (empty to replace it): ",
-               existing_path.c_str());
+               TerminalSafe(existing_path).c_str());
   std::fflush(stderr);
   std::string line;
   const bool got = static_cast<bool>(std::getline(std::cin, line));

@@ -8,6 +8,7 @@
 
 #include "archive/platform.h"
 #include "platform/native_file_system.h"
+#include "tool/terminal_text.h"
 
 namespace kestrum {
 
@@ -18,9 +19,10 @@ class CliPlatform : public Platform {
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override {
     (void)title;
-    std::fprintf(stderr, "kestrum: warning: %s\n", text.c_str());
+    std::fprintf(stderr, "kestrum: warning: %s\n", TerminalSafe(text).c_str());
   }
-  OverwriteAnswer AskOverwrite(const std::string& existing_path) override;
+  OverwriteAnswer AskOverwrite(const std::string& existing_path,
+                               const std::string& refused) override;
   FileSystem& Files() override { return NativeFileSystem(); }
   // The command prints the failure itself, with its detail.
   void ShowExtractFailure(const std::string&) override {}

@@ -11,6 +11,7 @@
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
 #include "tool/progress_bar.h"
+#include "tool/terminal_text.h"
 
 namespace kestrum {
 
@@ -79,11 +80,11 @@ int RunExtract(const Args& args, bool test_only) {
   }
   const SizeView sizes;
   if (test_only)
-    std::printf("%s: all %zu files are intact (%s)\n", path.c_str(), archive.entries.size(),
-                sizes.Format(int64_t(archive.size_total)).c_str());
+    std::printf("%s: all %zu files are intact (%s)\n", TerminalSafe(path).c_str(),
+                archive.entries.size(), sizes.Format(int64_t(archive.size_total)).c_str());
   else
     std::printf("extracted %zu files (%s) into %s\n", archive.entries.size(),
-                sizes.Format(int64_t(archive.size_total)).c_str(), dir.c_str());
+                sizes.Format(int64_t(archive.size_total)).c_str(), TerminalSafe(dir).c_str());
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
 #include "tool/json_writer.h"
+#include "tool/terminal_text.h"
 
 namespace kestrum {
 namespace {
@@ -43,7 +44,8 @@ void PrintText(const UnZipper& a) {
   const ArchiveHeaderInfo& h = a.header;
   SizeView sizes;
   const std::string language = FormatLanguageCode(h.language);
-  std::printf("Archive:      %s\n", a.archive_name.c_str());
+  // Everything here but the numbers comes from the archive: escaped.
+  std::printf("Archive:      %s\n", TerminalSafe(a.archive_name).c_str());
   std::printf("Size:         %s (%llu bytes)\n", sizes.Format(int64_t(a.file_length)).c_str(),
               ull(a.file_length));
   if (a.IsSplit())
@@ -54,13 +56,14 @@ void PrintText(const UnZipper& a) {
   std::printf("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
   std::printf("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes",
               h.banner.empty() ? "no" : "yes");
-  if (!h.description.empty()) std::printf("Description:  %s\n", h.description.c_str());
+  if (!h.description.empty())
+    std::printf("Description:  %s\n", TerminalSafe(h.description).c_str());
   std::printf("Files:        %zu, %s\n\n", a.entries.size(),
               sizes.Format(int64_t(a.size_total)).c_str());
   std::printf("%12s %12s  %-6s %s\n", "Size", "Stored", "Method", "Name");
   for (const ArchiveEntry& e : a.entries)
     std::printf("%12llu %12llu  %-6s %s\n", ull(e.size), ull(e.stored_size),
-                e.stored_raw ? "raw" : "gzip", e.name.c_str());
+                e.stored_raw ? "raw" : "gzip", TerminalSafe(e.name).c_str());
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
+#include "tool/terminal_text.h"
 
 namespace kestrum {
 
+// Messages quote names from archives: printed escaped, they stay one line.
 int Failure(const std::string& message) {
-  std::fprintf(stderr, "kestrum: %s\n", message.c_str());
+  std::fprintf(stderr, "kestrum: %s\n", TerminalSafe(message).c_str());
   return 1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "tool/terminal_text.h"
 #include "view/size_view.h"
 
 namespace kestrum {
@@ -31,7 +32,7 @@ void ProgressBar::Update(uint64_t done, uint64_t total, const std::string& curre
   const int filled = static_cast<int>(ratio * kWidth);
   std::string bar(static_cast<size_t>(filled), '#');
   bar.resize(kWidth, '-');
-  std::string name = current;
+  std::string name = TerminalSafe(current);
   if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
   SizeView sizes;
   std::fprintf(stderr, "\r\033[K%s [%s] %3d%%  %s / %s  %s", verb_, bar.c_str(),

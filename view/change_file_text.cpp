@@ -11,9 +11,11 @@ std::string EscapeQtf(const std::string& text) {
 
 // The path is always escaped: a name holding "[" or "^" would otherwise be
 // read as markup.
-std::string ChangeFileHint(const std::string& path) {
+std::string ChangeFileHint(const std::string& path, const std::string& refused) {
+  const std::string second =
+      refused.empty() ? t_("Set new name for this file, or rewrite it.") : EscapeQtf(refused);
   return "[1; " + FormatPattern(t_("File %s already exists."), {EscapeQtf(path)}) + "]&[1; " +
-         t_("Set new name for this file, or rewrite it.") + "]";
+         second + "]";
 }
 
 }  // namespace kestrum

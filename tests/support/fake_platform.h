@@ -17,6 +17,7 @@ class FakePlatform : public Platform {
   std::string executable;
   std::vector<std::string> messages;  // "title|text"
   std::vector<std::string> asked;     // paths the overwrite question named
+  std::vector<std::string> refusals;  // the reason given with each question
   std::vector<std::string> failures;  // details of failed runs
   // Answers given in turn; when they run out the question is answered kAbort.
   std::deque<OverwriteAnswer> answers;
@@ -25,8 +26,10 @@ class FakePlatform : public Platform {
   void ShowMessage(const std::string& title, const std::string& text) override {
     messages.push_back(title + "|" + text);
   }
-  OverwriteAnswer AskOverwrite(const std::string& existing_path) override {
+  OverwriteAnswer AskOverwrite(const std::string& existing_path,
+                               const std::string& refused) override {
     asked.push_back(existing_path);
+    refusals.push_back(refused);
     if (answers.empty()) return {};
     OverwriteAnswer a = answers.front();
     answers.pop_front();

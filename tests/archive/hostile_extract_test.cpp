@@ -1,0 +1,329 @@
+// Hostile archives at extraction time: links already in the destination,
+// entries whose data outgrows their stated size, exceptions from below, and
+// a stop or a refused new name while the overwrite question is open.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <new>
+#include <set>
+#include <stdexcept>
+
+#include "archive/unzipper.h"
+#include "tests/support/archive_builder.h"
+#include "tests/support/chunk_maker.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace kestrum {
+namespace {
+
+using test::Bytes;
+using test::MakeEntry;
+using test::TestArchive;
+
+Bytes KeyBlock() {
+  Bytes k(64);
+  for (size_t i = 0; i < k.size(); ++i) k[i] = uint8_t(i * 29 + 3);
+  return k;
+}
+
+// Every file and folder below `dir`, relative, '/' between folders.
+std::set<std::string> Below(const fs::path& dir) {
+  std::set<std::string> out;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec);
+       it != fs::recursive_directory_iterator(); ++it)
+    out.insert(it->path().lexically_relative(dir).generic_u8string());
+  return out;
+}
+
+// Passes everything to the machine's file system, counting the bytes each
+// output file receives, and throws where a test asks it to.
+class WatchedFileSystem : public FileSystem {
+ public:
+  uint64_t largest_output = 0;  // most bytes written to any one file
+  std::string throw_in;         // "CreateNewIn", "Write", "CreateFoldersIn" or "TempFolder"
+
+  char Separator() const override { return base().Separator(); }
+  bool CreateFolders(const std::string& p) override { return base().CreateFolders(p); }
+  bool IsFile(const std::string& p) override { return base().IsFile(p); }
+  long long FileSize(const std::string& p) override { return base().FileSize(p); }
+  std::unique_ptr<OutputFile> CreateNew(const std::string& p) override {
+    return Watch(base().CreateNew(p));
+  }
+  bool Remove(const std::string& p) override { return base().Remove(p); }
+  std::string TempFolder() override {
+    Maybe("TempFolder");
+    return base().TempFolder();
+  }
+  bool CreateFoldersIn(const std::string& r, const std::string& p, std::string& why) override {
+    Maybe("CreateFoldersIn");
+    return base().CreateFoldersIn(r, p, why);
+  }
+  PathKind LookIn(const std::string& r, const std::string& p, long long* size) override {
+    return base().LookIn(r, p, size);
+  }
+  std::unique_ptr<OutputFile> CreateNewIn(const std::string& r, const std::string& p,
+                                          std::string& why) override {
+    Maybe("CreateNewIn");
+    return Watch(base().CreateNewIn(r, p, why));
+  }
+  bool MoveIn(const std::string& r, const std::string& a, const std::string& b,
+              bool replace) override {
+    return base().MoveIn(r, a, b, replace);
+  }
+  bool RemoveIn(const std::string& r, const std::string& p) override {
+    return base().RemoveIn(r, p);
+  }
+
+ private:
+  class Counted : public OutputFile {
+   public:
+    Counted(std::unique_ptr<OutputFile> file, WatchedFileSystem& owner)
+        : file_(std::move(file)), owner_(owner) {}
+    bool Write(const void* data, size_t n) override {
+      owner_.Maybe("Write");
+      written_ += n;
+      owner_.largest_output = std::max(owner_.largest_output, written_);
+      return file_->Write(data, n);
+    }
+    bool Close() override { return file_->Close(); }
+
+   private:
+    std::unique_ptr<OutputFile> file_;
+    WatchedFileSystem& owner_;
+    uint64_t written_ = 0;
+  };
+  static FileSystem& base() { return NativeFileSystem(); }
+  void Maybe(const char* where) {
+    if (throw_in == "bad_alloc:" + std::string(where)) throw std::bad_alloc();
+    if (throw_in == where) throw std::runtime_error(std::string("thrown in ") + where);
+  }
+  std::unique_ptr<OutputFile> Watch(std::unique_ptr<OutputFile> file) {
+    if (!file) return nullptr;
+    return std::make_unique<Counted>(std::move(file), *this);
+  }
+};
+
+class WatchedPlatform : public test::FakePlatform {
+ public:
+  WatchedFileSystem files;
+  FileSystem& Files() override { return files; }
+};
+
+class HostileExtract : public ::testing::Test {
+ protected:
+  HostileExtract() : maker(KeyBlock()) {
+    archive.key_block = KeyBlock();
+    fs::create_directories(root() / "out");
+    fs::create_directories(root() / "elsewhere");
+  }
+  fs::path root() const { return fs::u8path(dir.path()); }
+  std::string dest() const { return dir.File("out") + "/"; }
+
+  int Run(bool test_only = false) {
+    platform.executable = dir.Write("pack.exe", archive.Build());
+    if (unzipper.Load() != ST_DONE) {
+      ADD_FAILURE() << unzipper.load_error().message;
+      return -1;
+    }
+    unzipper.destination = dest();
+    unzipper.test_only = test_only;
+    unzipper.Start();
+    unzipper.WaitForWorker();
+    return unzipper.GetState();
+  }
+
+  test::TempDir dir;
+  WatchedPlatform platform;
+  UnZipper unzipper{platform};
+  TestArchive archive;
+  test::ChunkMaker maker;
+};
+
+#ifndef _WIN32
+// A link below the destination is never followed: not for the file itself,
+// not for a folder on the way, not when replacing, not when creating folders.
+TEST_F(HostileExtract, LinksInTheDestinationAreNeverFollowed) {
+  struct Case {
+    const char* entry;
+    const char* existing_link;  // below out/, pointing at ../elsewhere (or a file there)
+    bool link_to_file;
+    OverwriteChoice answer;
+  };
+  const Case cases[] = {
+      {"a\\x.txt", "a", false, OverwriteChoice::kAbort},
+      {"a\\sub\\deep\\y.txt", "a", false, OverwriteChoice::kAbort},
+      {"x\\a\\z.txt", "x/a", false, OverwriteChoice::kAbort},
+      {"victim.txt", "victim.txt", true, OverwriteChoice::kReplace},
+      {"victim.txt", "victim.txt", true, OverwriteChoice::kAbort},
+  };
+  for (const Case& c : cases) {
+    test::TempDir scratch;
+    const fs::path base = fs::u8path(scratch.path());
+    fs::create_directories(base / "elsewhere");
+    scratch.Write("elsewhere/victim.txt", std::string("outside"));
+    const fs::path link = base / "out" / fs::u8path(c.existing_link);
+    fs::create_directories(link.parent_path());
+    if (c.link_to_file)
+      fs::create_symlink(base / "elsewhere" / "victim.txt", link);
+    else
+      fs::create_directory_symlink(base / "elsewhere", link);
+
+    test::FakePlatform p;
+    p.answers = {{c.answer, {}}};
+    UnZipper z(p);
+    TestArchive t;
+    t.key_block = KeyBlock();
+    test::ChunkMaker m(KeyBlock());
+    t.entries.push_back(MakeEntry(m, c.entry, {"inside"}, true));
+    p.executable = scratch.Write("pack.exe", t.Build());
+    ASSERT_EQ(z.Load(), ST_DONE);
+    z.destination = scratch.File("out") + "/";
+    z.Start();
+    z.WaitForWorker();
+    EXPECT_EQ(z.GetState(), ST_FAILED) << c.entry;
+    EXPECT_NE(z.extract_error().find("cannot create"), std::string::npos) << z.extract_error();
+    EXPECT_EQ(Below(base / "elsewhere"), std::set<std::string>{"victim.txt"}) << c.entry;
+    EXPECT_EQ(test::ReadAll(scratch.File("elsewhere/victim.txt")),
+              Bytes({'o', 'u', 't', 's', 'i', 'd', 'e'}));
+    EXPECT_TRUE(fs::is_symlink(link)) << c.entry;
+  }
+}
+#endif
+
+// Output beyond an entry's stated size fails the run before more than the
+// stated size reaches the disk, whatever path the data takes: raw chunks, a
+// member inflated in one go, one streamed because it states more than a
+// block, one whose trailer understates its length; extracting and testing.
+TEST_F(HostileExtract, DataBeyondTheStatedSizeStopsAtOnce) {
+  const std::string big(24u << 20, 'z');  // inflates from about 24 KiB
+  Bytes understated = test::GzipMember(std::string(1u << 20, 'u'));
+  test::Set32(understated, understated.size() - 4, 100);
+  struct Case {
+    const char* what;
+    std::function<test::TestEntry(test::ChunkMaker&)> entry;
+  };
+  const Case cases[] = {
+      {"raw",
+       [](test::ChunkMaker& m) {
+         return MakeEntry(m, "e", {"0123456789", "abc"}, true);
+       }},
+      {"gzip in one go",
+       [](test::ChunkMaker& m) { return MakeEntry(m, "e", {std::string(1u << 20, 'q')}, false); }},
+      {"gzip streamed", [&](test::ChunkMaker& m) { return MakeEntry(m, "e", {big}, false); }},
+      {"gzip understating its size",
+       [&](test::ChunkMaker& m) {
+         test::TestEntry e;
+         e.name = "e";
+         e.raw = false;
+         m.Add(e.chunks, understated);
+         return e;
+       }},
+  };
+  for (const Case& c : cases) {
+    for (bool test_only : {false, true}) {
+      test::TempDir scratch;
+      WatchedPlatform p;
+      UnZipper z(p);
+      TestArchive t;
+      t.key_block = KeyBlock();
+      test::ChunkMaker m(KeyBlock());
+      t.entries.push_back(MakeEntry(m, "before.txt", {"fine"}, true));
+      t.entries.push_back(c.entry(m));
+      t.entries.back().size = 10;
+      p.executable = scratch.Write("pack.exe", t.Build());
+      ASSERT_EQ(z.Load(), ST_DONE);
+      z.destination = scratch.File("out") + "/";
+      z.test_only = test_only;
+      z.Start();
+      z.WaitForWorker();
+      EXPECT_EQ(z.GetState(), ST_FAILED) << c.what;
+      EXPECT_NE(z.extract_error().find("more than the 10 bytes"), std::string::npos)
+          << c.what << ": " << z.extract_error();
+      EXPECT_LE(p.files.largest_output, 10u) << c.what;
+      if (!test_only) {
+        EXPECT_EQ(Below(fs::u8path(scratch.File("out"))), std::set<std::string>{"before.txt"})
+            << c.what;
+      }
+    }
+  }
+}
+
+// An exception anywhere in a run (memory, a thread, anything below) fails
+// the run with the failure message and leaves no temporary file behind.
+TEST_F(HostileExtract, ExceptionsFailTheRunAndLeaveNoTemporaryFile) {
+  const char* const places[] = {"CreateFoldersIn", "CreateNewIn", "Write", "bad_alloc:Write",
+                                "bad_alloc:CreateNewIn"};
+  for (const char* place : places) {
+    test::TempDir scratch;
+    WatchedPlatform p;
+    p.files.throw_in = place;
+    UnZipper z(p);
+    TestArchive t;
+    t.key_block = KeyBlock();
+    test::ChunkMaker m(KeyBlock());
+    t.entries.push_back(MakeEntry(m, "sub\\a.txt", {"aaaa", "bbbb"}, false));
+    p.executable = scratch.Write("pack.exe", t.Build());
+    ASSERT_EQ(z.Load(), ST_DONE);
+    z.destination = scratch.File("out") + "/";
+    z.Start();
+    z.WaitForWorker();
+    EXPECT_EQ(z.GetState(), ST_FAILED) << place;
+    EXPECT_EQ(p.messages, std::vector<std::string>{"Kestrum Vondrel|Very fail"}) << place;
+    EXPECT_EQ(z.running.load(), 0) << place;
+    for (const std::string& item : Below(fs::u8path(scratch.File("out"))))
+      EXPECT_EQ(item, "sub") << place;  // the folder may stay; no file, no .part
+  }
+}
+
+TEST_F(HostileExtract, NothingHappensForAnEntryOnceStopped) {
+  // Stopped while the first question is open: the second existing file is
+  // not asked about, and nothing is written.
+  archive.entries.push_back(MakeEntry(maker, "a.txt", {"new a"}, true));
+  archive.entries.push_back(MakeEntry(maker, "b.txt", {"new b"}, true));
+  dir.Write("out/a.txt", std::string("old a"));
+  dir.Write("out/b.txt", std::string("old b"));
+  struct StoppingPlatform : WatchedPlatform {
+    UnZipper* archive = nullptr;
+    OverwriteAnswer AskOverwrite(const std::string& path, const std::string& refused) override {
+      archive->Stop();
+      return FakePlatform::AskOverwrite(path, refused);
+    }
+  } p;
+  UnZipper z(p);
+  p.archive = &z;
+  p.answers = {{OverwriteChoice::kReplace, {}}, {OverwriteChoice::kReplace, {}}};
+  p.executable = dir.Write("pack.exe", archive.Build());
+  ASSERT_EQ(z.Load(), ST_DONE);
+  z.destination = dest();
+  z.Start();
+  z.WaitForWorker();
+  EXPECT_EQ(p.asked.size(), 1u);
+  EXPECT_EQ(test::ReadAll(dir.File("out/a.txt")), Bytes({'o', 'l', 'd', ' ', 'a'}));
+  EXPECT_EQ(Below(root() / "out"), (std::set<std::string>{"a.txt", "b.txt"}));
+}
+
+// A new name into a missing folder, or naming a folder, is asked about
+// again with the reason; the run goes on with the next answer.
+TEST_F(HostileExtract, UnusableNewNamesAreAskedAgainWithTheReason) {
+  archive.entries.push_back(MakeEntry(maker, "a.txt", {"new a"}, true));
+  dir.Write("out/a.txt", std::string("old a"));
+  fs::create_directories(root() / "out" / "folder");
+  platform.answers = {{OverwriteChoice::kNewPath, dest() + "missing/x.txt"},
+                      {OverwriteChoice::kNewPath, dest() + "folder"},
+                      {OverwriteChoice::kNewPath, dest() + "a.txt"},
+                      {OverwriteChoice::kNewPath, dest() + "folder/a2.txt"}};
+  ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
+  ASSERT_EQ(platform.refusals.size(), 4u);
+  EXPECT_EQ(platform.refusals[0], "");
+  EXPECT_NE(platform.refusals[1].find("does not exist"), std::string::npos);
+  EXPECT_NE(platform.refusals[2].find("folder"), std::string::npos);
+  EXPECT_NE(platform.refusals[3].find("exists"), std::string::npos);
+  EXPECT_EQ(test::ReadAll(dir.File("out/folder/a2.txt")), Bytes({'n', 'e', 'w', ' ', 'a'}));
+}
+
+}  // namespace
+}  // namespace kestrum

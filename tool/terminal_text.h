@@ -1,0 +1,17 @@
+// Text from an archive (its name, description, entry names, and the messages
+// that quote them) printed on a terminal: control characters could retitle or
+// clear the terminal, move the cursor or make one line look like several, and
+// bidirectional controls make a name read as another. They are printed as
+// escapes instead.
+#pragma once
+
+#include <string>
+
+namespace kestrum {
+
+// `text` with C0 controls and DEL as \x1b, C1 controls and the bidirectional
+// and line-separating format characters as \u009b, and bytes that are not
+// UTF-8 as \xff. Everything else, backslashes included, is left as it is.
+std::string TerminalSafe(const std::string& text);
+
+}  // namespace kestrum
