@@ -1,7 +1,17 @@
 #include "archive/byte_stream.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <sys/stat.h>
+#include <sys/types.h>
+#endif
 
 #include "archive/utf8.h"
 
@@ -22,13 +32,48 @@ bool MemoryStream::Seek(uint64_t pos) {
   return true;
 }
 
-std::FILE* OpenFileUtf8(const std::string& utf8_path, const char* mode) {
 #ifdef _WIN32
-  const std::u16string wide = Utf8ToUtf16(utf8_path);
+// The "\\?\" form of a path, so that paths longer than MAX_PATH open too.
+static std::wstring LongPathOf(const std::string& utf8_path) {
+  const std::u16string utf16 = Utf8ToUtf16(utf8_path);
+  std::wstring path(utf16.begin(), utf16.end());
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+  wchar_t* full = _wfullpath(nullptr, path.c_str(), 0);
+  if (!full) return path;
+  std::wstring result = full;
+  std::free(full);
+  if (result.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + result.substr(2);
+  return L"\\\\?\\" + result;
+}
+#endif
+
+// Only a regular file is opened: a FIFO, a device or a folder named like a
+// volume is refused, and the open itself never blocks (O_NONBLOCK), since
+// opening a FIFO for reading waits for a writer.
+std::FILE* OpenFileUtf8(const std::string& utf8_path, const char* mode) {
+  const bool writing = std::strchr(mode, 'w') || std::strchr(mode, 'a') || std::strchr(mode, '+');
+#ifdef _WIN32
+  const std::wstring wide = LongPathOf(utf8_path);
+  struct _stat64 st;
+  if (!writing && (_wstat64(wide.c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG))
+    return nullptr;
   std::wstring wmode(mode, mode + std::strlen(mode));
-  return _wfopen(reinterpret_cast<const wchar_t*>(wide.c_str()), wmode.c_str());
+  return _wfopen(wide.c_str(), wmode.c_str());
 #else
-  return std::fopen(utf8_path.c_str(), mode);
+  if (writing) return std::fopen(utf8_path.c_str(), mode);
+  const int fd = ::open(utf8_path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, mode);
+  if (!f) ::close(fd);
+  return f;
 #endif
 }
 

@@ -19,14 +19,18 @@ constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;  // counted in a signed 32
 constexpr uint32_t kMinKeyBlock = 48;                  // key at 0..15, IV at 32..47
 constexpr uint32_t kKeyBlockSize = 64;                 // what builders write
 
-// Fixed ceilings on what the file may ask the reader to hold in memory.
+// Fixed ceilings on what the file may ask the reader to hold in memory. All
+// of them together stay well below 64 MiB, whatever the archive says.
 constexpr uint64_t kMaxKeyBlock = 4096;
-constexpr uint64_t kMaxDescription = 16u * 1024 * 1024;
-constexpr uint64_t kMaxTextRecordBytes = 16u * 1024 * 1024;  // all records together
-constexpr uint64_t kMaxImageBytes = 64u * 1024 * 1024;
+constexpr uint64_t kMaxDescription = 4u * 1024 * 1024;
+constexpr uint64_t kMaxTextRecordBytes = 4u * 1024 * 1024;  // all records together
+constexpr uint32_t kMaxTextRecords = 65536;
+constexpr uint64_t kMaxImageBytes = 4u * 1024 * 1024;  // each of icon and banner
 constexpr int32_t kMaxImageSide = 16384;
 constexpr uint64_t kMaxArchiveName = 64u * 1024;
 constexpr uint64_t kMaxEntryName = 32u * 1024;
+constexpr uint32_t kMaxEntries = 1u << 18;
+constexpr uint64_t kMaxNameBytes = 8u * 1024 * 1024;  // all entry names together
 constexpr uint32_t kMaxVolumeCount = 65536;
 constexpr uint32_t kVolumeHeaderSize = 12;
 
@@ -54,6 +58,32 @@ struct Image {
 
 enum ImageFlags : uint32_t { kHasIcon = 1, kHasBanner = 2 };
 
+// The text records, which nothing interprets: kept as one block of bytes and
+// the end of each, so that many tiny records cost little more than their bytes.
+class TextRecords {
+ public:
+  size_t size() const { return ends_.size(); }
+  bool empty() const { return ends_.empty(); }
+  uint64_t bytes() const { return bytes_.size(); }
+  std::string operator[](size_t i) const {
+    const uint32_t begin = i == 0 ? 0 : ends_[i - 1];
+    return bytes_.substr(begin, ends_[i] - begin);
+  }
+  void Add(const std::string& record) {
+    bytes_ += record;
+    ends_.push_back(static_cast<uint32_t>(bytes_.size()));
+  }
+  void clear() {
+    bytes_.clear();
+    ends_.clear();
+  }
+  void reserve(size_t count) { ends_.reserve(count); }
+
+ private:
+  std::string bytes_;
+  std::vector<uint32_t> ends_;
+};
+
 struct HeaderRecord {
   uint16_t format = 0;
   uint16_t reserved1 = 0;
@@ -63,7 +93,7 @@ struct HeaderRecord {
   uint32_t reserved3 = 0;
   std::vector<uint8_t> key_block;
   std::string description;
-  std::vector<std::string> text_records;
+  TextRecords text_records;
   uint32_t image_flags = 0;
   Image icon;
   Image banner;

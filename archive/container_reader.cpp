@@ -79,20 +79,23 @@ bool ContainerReader::ReadHeaderBody(HeaderRecord& h) {
     return Fail("the key block length is impossible");
   if (!in_.Bytes(key_length, h.key_block)) return Fail("the key block cannot be read");
 
-  std::string description;
-  if (!ReadString("description", kMaxDescription, description)) return false;
-  h.description = CutAtNul(description);
+  if (!ReadString("description", kMaxDescription, h.description)) return false;
+  // Cut at the first NUL in place: a copy would hold the text twice.
+  const size_t nul = h.description.find('\0');
+  if (nul != std::string::npos) h.description.resize(nul);
 
   const uint32_t count = in_.U32();
   if (in_.failed()) return Fail("the archive header ends before the text records");
-  if (count > in_.Left() / 4) return Fail("the text record count is impossible");
+  if (count > in_.Left() / 4 || count > kMaxTextRecords)
+    return Fail("the text record count is impossible (" + std::to_string(count) + ")");
   uint64_t total = 0;
   h.text_records.clear();
+  h.text_records.reserve(count);
+  std::string record;
   for (uint32_t i = 0; i < count; ++i) {
-    std::string record;
     if (!ReadString("text record", kMaxTextRecordBytes - total, record)) return false;
     total += record.size();
-    h.text_records.push_back(std::move(record));
+    h.text_records.Add(record);
   }
 
   h.image_flags = in_.U32();

@@ -1,6 +1,7 @@
 #include "archive/entry_name.h"
 
 #include <cctype>
+#include <cstdint>
 #include <vector>
 
 #include "archive/utf8.h"
@@ -38,7 +39,34 @@ bool IsDeviceName(const std::string& component) {
   return false;
 }
 
+// Code points that change how a name reads rather than what it says: C1
+// controls, and the bidirectional controls and marks that make
+// "invoice_<RLO>fdp.exe" show as "invoice_exe.pdf".
+bool IsSpoofing(uint32_t cp) {
+  return (cp >= 0x80 && cp <= 0x9F) || cp == 0x061C || cp == 0x200E || cp == 0x200F ||
+         (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+// The code point starting at s[i] of well-formed UTF-8; advances i.
+uint32_t NextCodePoint(const std::string& s, size_t& i) {
+  const unsigned char lead = static_cast<unsigned char>(s[i++]);
+  if (lead < 0x80) return lead;
+  const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
+  uint32_t cp = lead & (0x3Fu >> more);
+  for (int k = 0; k < more && i < s.size(); ++k)
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3Fu);
+  return cp;
+}
+
+size_t Utf16Units(uint32_t cp) {
+  return cp >= 0x10000 ? 2 : 1;
+}
+
 }  // namespace
+
+bool IsFolderName(const std::string& name) {
+  return !name.empty() && IsSeparator(name.back());
+}
 
 std::string UnsafeNameReason(const std::string& name) {
   if (name.empty()) return "the name is empty";
@@ -50,6 +78,22 @@ std::string UnsafeNameReason(const std::string& name) {
     if (c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
       return "the name holds a character that Windows does not allow";
   }
+  size_t units = 0, part_units = 0, parts = 0;
+  for (size_t i = 0; i < name.size();) {
+    const uint32_t cp = NextCodePoint(name, i);
+    if (IsSpoofing(cp)) return "the name holds a control character that disguises it";
+    units += Utf16Units(cp);
+    if (cp == '\\' || cp == '/') {
+      part_units = 0;
+      continue;
+    }
+    if (part_units == 0) ++parts;
+    part_units += Utf16Units(cp);
+    if (part_units > kMaxNamePart) return "a part of the name is longer than 255 characters";
+  }
+  if (units > kMaxPathUnits) return "the name is longer than 32,000 characters";
+  if (parts > kMaxNameParts) return "the name is nested more than 1,024 folders deep";
+  if (parts == 0) return "the name is empty";
   std::vector<std::string> components(1);
   for (char c : name) {
     if (IsSeparator(c))

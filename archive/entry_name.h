@@ -7,8 +7,17 @@
 
 namespace kestrum {
 
-// Empty when `name` is a safe relative path; otherwise the reason it is not.
-// Both backslash and slash count as separators.
+// Empty when `name` is a safe relative path that Windows can create;
+// otherwise the reason it is not. Both backslash and slash count as separators.
 std::string UnsafeNameReason(const std::string& name);
+
+// True for a name that ends in a separator ("docs\"): an archive builder's
+// way of storing an empty folder.
+bool IsFolderName(const std::string& name);
+
+// What Windows allows in one path (in UTF-16 units and parts).
+constexpr size_t kMaxNamePart = 255;
+constexpr size_t kMaxPathUnits = 32000;
+constexpr size_t kMaxNameParts = 1024;
 
 }  // namespace kestrum

@@ -188,6 +188,13 @@ class ExtractRun {
     replace_ = skip_ = false;
     if (a_.test_only) return;
     relative_ = Relative(e.name);
+    if (IsFolderName(e.name)) {
+      // An empty folder stored as its own entry: made, and done.
+      std::string why;
+      if (!files_.CreateFoldersIn(a_.destination, relative_, why))
+        Fail("cannot create the folder " + a_.destination + relative_ + ": " + why);
+      return;
+    }
     long long existing_size = -1;
     const PathKind kind = files_.LookIn(a_.destination, relative_, &existing_size);
     if (kind == PathKind::kFile) {

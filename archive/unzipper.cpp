@@ -1,10 +1,14 @@
 #include "archive/unzipper.h"
 
+#include <algorithm>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "archive/byte_cursor.h"
 #include "archive/container_reader.h"
 #include "archive/entry_name.h"
+#include "archive/name_clashes.h"
 #include "i18n/format.h"
 #include "i18n/translate.h"
 
@@ -37,7 +41,19 @@ int UnZipper::LoadFrom(const std::string& path) {
 
 // Everything is read and checked into locals first; the object changes only
 // when the whole container is sound, so a damaged archive leaves it as it was.
+// Nothing in Load may end the program: running out of memory, or anything
+// else thrown below, fails it like a damaged archive.
 int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
+  try {
+    return LoadChecked(stream, path);
+  } catch (const std::bad_alloc&) {
+    return Fail(LoadProblem::kDamaged, "the archive needs more memory than there is");
+  } catch (const std::exception& e) {
+    return Fail(LoadProblem::kDamaged, std::string("the archive cannot be read: ") + e.what());
+  }
+}
+
+int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   ByteCursor in(stream);
   ContainerReader reader(in);
   const auto damaged = [&](const std::string& why) { return Fail(LoadProblem::kDamaged, why); };
@@ -70,19 +86,28 @@ int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
     form = RecordForm::kDirectory;
   }
   // Every record takes at least 21 bytes, so the count cannot exceed what is left.
-  if (entry_count > in.Left() / RecordBytes(form, 0))
+  // and a fixed ceiling keeps the memory of a huge table bounded.
+  if (entry_count > in.Left() / RecordBytes(form, 0) || entry_count > kMaxEntries)
     return damaged("the entry count (" + std::to_string(entry_count) + ") is impossible");
 
   std::vector<ArchiveEntry> loaded;
   loaded.reserve(entry_count);
-  uint64_t total = 0;
+  uint64_t total = 0, name_bytes = 0;
+  const auto which = [](size_t i, const std::string& entry_name) {
+    return "entry " + std::to_string(i + 1) + " (\"" + entry_name + "\")";
+  };
   for (uint32_t i = 0; i < entry_count; ++i) {
     EntryRecord r;
-    const std::string which = "entry " + std::to_string(i + 1);
-    if (!reader.ReadEntry(form, r)) return damaged(which + ": " + reader.error());
+    if (!reader.ReadEntry(form, r))
+      return damaged("entry " + std::to_string(i + 1) + ": " + reader.error());
     const std::string unsafe = UnsafeNameReason(r.name);
-    if (!unsafe.empty()) return damaged(which + " (\"" + r.name + "\"): " + unsafe);
-    if (r.stored_size > kMaxStoredSize) return damaged(which + ": the stored size is impossible");
+    if (!unsafe.empty()) return damaged(which(i, r.name) + ": " + unsafe);
+    if (r.stored_size > kMaxStoredSize)
+      return damaged(which(i, r.name) + ": the stored size is impossible");
+    if (IsFolderName(r.name) && (r.size != 0 || r.stored_size != 0))
+      return damaged(which(i, r.name) + ": a folder's entry holds data");
+    name_bytes += r.name.size();
+    if (name_bytes > kMaxNameBytes) return damaged("the entry names are too long together");
     ArchiveEntry e;
     e.stored_raw = r.stored_raw;
     e.size = r.size;
@@ -91,10 +116,24 @@ int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
     if (!split) {
       e.data_offset = in.Tell();
       if (!in.Skip(r.stored_size))
-        return damaged(which + ": its data runs past the end of the file");
+        return damaged(which(i, e.name) + ": its data runs past the end of the file");
     }
     total += e.size;
     loaded.push_back(std::move(e));
+  }
+  {
+    // Names that Windows would take for one file would overwrite each other.
+    std::vector<const std::string*> names;
+    names.reserve(entries.size() + loaded.size());
+    for (const ArchiveEntry& e : entries) names.push_back(&e.name);
+    for (const ArchiveEntry& e : loaded) names.push_back(&e.name);
+    NameClash clash;
+    if (FindNameClash(names, clash)) {
+      return damaged(which(clash.later, *names[clash.later]) +
+                     (clash.file_and_folder ? ": a file and a folder of the same name as "
+                                            : ": the same file on Windows as ") +
+                     which(clash.earlier, *names[clash.earlier]));
+    }
   }
 
   table_offset = stamp.table_offset;
@@ -113,7 +152,10 @@ int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
   header.text_records = std::move(h.text_records);
   header.icon = std::move(h.icon);
   header.banner = std::move(h.banner);
-  for (ArchiveEntry& e : loaded) entries.push_back(std::move(e));
+  if (entries.empty())
+    entries = std::move(loaded);
+  else
+    for (ArchiveEntry& e : loaded) entries.push_back(std::move(e));
   size_total += total;
   IndexEntries();
   archive_path_ = path;
@@ -122,15 +164,20 @@ int UnZipper::LoadFrom(ByteStream& stream, const std::string& path) {
   return ST_DONE;
 }
 
+// The index is the entries' positions sorted by name (four bytes an entry);
+// a stable sort keeps the first of equal names first.
 void UnZipper::IndexEntries() {
-  entry_index_.clear();
-  entry_index_.reserve(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) entry_index_.emplace(entries[i].name, i);
+  entry_index_.resize(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) entry_index_[i] = uint32_t(i);
+  std::stable_sort(entry_index_.begin(), entry_index_.end(),
+                   [this](uint32_t a, uint32_t b) { return entries[a].name < entries[b].name; });
 }
 
 const ArchiveEntry* UnZipper::FindEntry(const std::string& name) const {
-  const auto it = entry_index_.find(name);
-  return it == entry_index_.end() ? nullptr : &entries[it->second];
+  const auto it =
+      std::lower_bound(entry_index_.begin(), entry_index_.end(), name,
+                       [this](uint32_t i, const std::string& n) { return entries[i].name < n; });
+  return it != entry_index_.end() && entries[*it].name == name ? &entries[*it] : nullptr;
 }
 
 // A volume passes when it opens and its header repeats the archive id and its

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <unordered_map>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -51,7 +50,7 @@ struct ArchiveHeaderInfo {
   uint32_t reserved3 = 0;
   std::vector<uint8_t> key_block;
   std::string description;
-  std::vector<std::string> text_records;
+  TextRecords text_records;
   Image icon;
   Image banner;
   // Kept for listing tools: the raw format word of the header.
@@ -124,6 +123,7 @@ class UnZipper {
  private:
   friend class ExtractRun;
   int Fail(LoadProblem problem, const std::string& message);
+  int LoadChecked(ByteStream& stream, const std::string& path);
   // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
   // bytes of those that pass and shows the missing-volume message once.
   uint64_t CheckVolumes(const std::string& path);
@@ -143,7 +143,7 @@ class UnZipper {
   Platform& platform_;
   LoadError load_error_;
   std::string archive_path_;
-  std::unordered_map<std::string, size_t> entry_index_;
+  std::vector<uint32_t> entry_index_;
   std::atomic<bool> worker_active_{false};
   std::atomic<bool> run_finished_{false};
   std::string extract_error_;  // under `lock`

@@ -325,5 +325,19 @@ TEST_F(HostileExtract, UnusableNewNamesAreAskedAgainWithTheReason) {
   EXPECT_EQ(test::ReadAll(dir.File("out/folder/a2.txt")), Bytes({'n', 'e', 'w', ' ', 'a'}));
 }
 
+// An empty entry whose name ends in a separator is a folder: made and counted
+// done, even when nothing else lies in it.
+TEST_F(HostileExtract, FolderEntriesAreCreated) {
+  archive.entries.push_back(MakeEntry(maker, "empty\\", {}, true));
+  archive.entries.push_back(MakeEntry(maker, "docs/deeper/", {}, true));
+  archive.entries.push_back(MakeEntry(maker, "docs\\a.txt", {"text"}, true));
+  ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
+  EXPECT_EQ(Below(root() / "out"),
+            (std::set<std::string>{"empty", "docs", "docs/deeper", "docs/a.txt"}));
+  EXPECT_TRUE(fs::is_directory(root() / "out" / "empty"));
+  EXPECT_TRUE(unzipper.IsDone("empty\\"));
+  EXPECT_TRUE(unzipper.IsDone("docs/deeper/"));
+}
+
 }  // namespace
 }  // namespace kestrum

@@ -1,8 +1,16 @@
 // Damaged and hostile containers: Load answers ST_FAILED, never crashes, and
 // leaves the archive object empty.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <cstdio>
+#include <functional>
+#include <new>
 
 #include "archive/byte_stream.h"
+#include "archive/container_format.h"
 #include "archive/unzipper.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/fake_platform.h"
@@ -181,6 +189,188 @@ TEST(LoadHostile, FailedLoadLeavesTheObjectUntouched) {
   EXPECT_TRUE(z.entries.empty());
   EXPECT_EQ(z.size_total, 0u);
   EXPECT_TRUE(z.archive_name.empty());
+}
+
+// Names that pass every other check but that Windows cannot create, that
+// disguise themselves, or that Windows would take for one file: refused at
+// Load with the entry named, before anything is written.
+TEST(LoadHostile, NamesWindowsCannotCreateOrWouldMergeAreRefused) {
+  const std::string part255(255, 'p');
+  std::string deep, long_path;
+  for (int i = 0; i < 1025; ++i) deep += "d\\";
+  for (int i = 0; i < 125; ++i) long_path += part255 + "\\";
+  struct Case {
+    std::vector<std::string> names;
+    const char* refusal;  // nullptr: loads
+  };
+  const Case cases[] = {
+      {{"Readme.txt", "README.TXT"}, "the same file on Windows as entry 1"},
+      {{"\xD0\xB4\xD0\xBE\xD0\xBA.txt", "\xD0\x94\xD0\x9E\xD0\x9A.txt"}, "same file"},  // Cyrillic
+      {{"\xCF\x83\xCE\xAC", "\xCE\xA3\xCE\x86"}, "same file"},  // Greek, accented
+      {{"\xC3\xBF", "\xC5\xB8"}, "same file"},                  // y diaeresis, both cases
+      {{"a/b.txt", "x", "A\\\\B.TXT"}, "entry 3 (\"A\\\\B.TXT\"): the same file"},
+      {{"a", "A\\b"}, "a file and a folder of the same name"},
+      {{"A\\b", "c", "a"}, "entry 3 (\"a\"): a file and a folder"},
+      {{part255 + "p"}, "longer than 255"},
+      {{deep + "f"}, "1,024"},
+      {{long_path + "ff"}, "32,000"},
+      {{"invoice_\xE2\x80\xAE"
+        "fdp.exe"},
+       "disguises"},
+      {{"a\xE2\x81\xA6"
+        "b"},
+       "disguises"},
+      {{"a\xE2\x80\x8F"
+        "b"},
+       "disguises"},
+      {{"a\xC2\x9B"
+        "b"},
+       "disguises"},
+      {{"docs\\", "docs\\a.txt", "DOCS\\b.txt", "Docs\\"}, nullptr},
+      {{"stra\xC3\x9F"
+        "e",
+        "STRASSE", part255, "d\\" + part255},
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    TestArchive a = SmallArchive();
+    a.entries.clear();
+    for (const std::string& name : c.names) {
+      TestEntry e;
+      e.name = name;
+      a.entries.push_back(e);
+    }
+    const Loaded l = LoadBytes(a.Build());
+    const std::string shown = c.names.back().substr(0, 40);
+    if (!c.refusal) {
+      EXPECT_EQ(l.result, ST_DONE) << shown << ": " << l.error.message;
+      continue;
+    }
+    EXPECT_EQ(l.result, ST_FAILED) << shown;
+    EXPECT_NE(l.error.message.find(c.refusal), std::string::npos) << l.error.message;
+    EXPECT_EQ(l.error.message.find('\n'), std::string::npos);
+  }
+}
+
+// Counts and sizes have fixed ceilings, so that no archive can make Load
+// hold more than a few tens of MiB, however the numbers are set.
+TEST(LoadHostile, CountsAndSizesHaveCeilings) {
+  struct Case {
+    const char* what;
+    std::function<Bytes()> build;
+    const char* refusal;
+  };
+  const Case cases[] = {
+      {"65,537 text records",
+       [] {
+         TestArchive a = SmallArchive();
+         a.text_records.assign(kMaxTextRecords + 1, std::string());
+         return a.Build();
+       },
+       "text record count"},
+      {"a description over 4 MiB",
+       [] {
+         TestArchive a = SmallArchive();
+         a.description.assign(kMaxDescription + 1, '&');
+         return a.Build();
+       },
+       "description is too long"},
+      {"an icon over 4 MiB",
+       [] {
+         TestArchive a = SmallArchive();
+         a.icon = test::ImageRecord(1100, 1000);
+         return a.Build();
+       },
+       "image"},
+      {"more than 2^18 entries",
+       [] {
+         TestArchive a = SmallArchive();
+         Bytes b = a.Build();
+         const size_t count_at = TableOffset(b) + 4 + a.archive_name.size();
+         test::Set32(b, count_at, kMaxEntries + 1);
+         b.resize(b.size() + size_t(kMaxEntries + 1) * 21);
+         return b;
+       },
+       "entry count"},
+      {"over 8 MiB of names",
+       [] {
+         TestArchive a = SmallArchive();
+         a.entries.clear();
+         const std::string part(250, 'n');
+         std::string name;
+         for (int i = 0; i < 120; ++i) name += part + "\\";
+         for (int i = 0; i < 290; ++i) {
+           TestEntry e;
+           e.name = name + std::to_string(i);
+           a.entries.push_back(e);
+         }
+         return a.Build();
+       },
+       "names are too long"},
+  };
+  for (const Case& c : cases) {
+    const Loaded l = LoadBytes(c.build());
+    EXPECT_EQ(l.result, ST_FAILED) << c.what;
+    EXPECT_NE(l.error.message.find(c.refusal), std::string::npos)
+        << c.what << ": " << l.error.message;
+  }
+  // The text records at their ceiling load, kept in one block.
+  TestArchive a = SmallArchive();
+  a.text_records.assign(kMaxTextRecords, std::string("r"));
+  test::TempDir dir;
+  test::FakePlatform p;
+  p.executable = dir.Write("x.exe", a.Build());
+  UnZipper z(p);
+  ASSERT_EQ(z.Load(), ST_DONE) << z.load_error().message;
+  EXPECT_EQ(z.header.text_records.size(), size_t(kMaxTextRecords));
+  EXPECT_EQ(z.header.text_records[kMaxTextRecords - 1], "r");
+}
+
+#ifndef _WIN32
+// A volume that is a FIFO or a folder is refused at once, as missing: Load
+// must not wait for a writer that never comes.
+TEST(LoadHostile, AVolumeThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  for (const char* kind : {"fifo", "folder"}) {
+    TestArchive a = SmallArchive();
+    a.format = 2;
+    std::vector<Bytes> volumes;
+    const Bytes exe = a.BuildSplit(10, 20, volumes);
+    ASSERT_GE(volumes.size(), 2u);
+    test::TempDir dir;
+    test::FakePlatform p;
+    p.executable = dir.Write("x.exe", exe);
+    for (size_t i = 0; i < volumes.size(); ++i)
+      dir.Write("x.00" + std::to_string(i + 1), volumes[i]);
+    const std::string odd = dir.File("x.002");
+    std::remove(odd.c_str());
+    if (std::string(kind) == "fifo")
+      ASSERT_EQ(mkfifo(odd.c_str(), 0600), 0);
+    else
+      ASSERT_EQ(mkdir(odd.c_str(), 0700), 0);
+    UnZipper z(p);
+    EXPECT_EQ(z.Load(), ST_DONE) << kind;
+    ASSERT_EQ(p.messages.size(), 1u) << kind;
+    EXPECT_NE(p.messages[0].find("Not found all archive files"), std::string::npos);
+  }
+}
+#endif
+
+// An exception inside Load (here from the platform's message) fails it as a
+// damaged archive; it never ends the program.
+TEST(LoadHostile, AnExceptionInLoadFailsIt) {
+  struct Throwing : test::FakePlatform {
+    void ShowMessage(const std::string&, const std::string&) override { throw std::bad_alloc(); }
+  };
+  TestArchive a = SmallArchive();
+  a.format = 2;
+  std::vector<Bytes> volumes;
+  test::TempDir dir;
+  Throwing p;
+  p.executable = dir.Write("x.exe", a.BuildSplit(10, 20, volumes));  // volumes missing
+  UnZipper z(p);
+  EXPECT_EQ(z.Load(), ST_FAILED);
+  EXPECT_EQ(z.load_error().problem, LoadProblem::kDamaged);
+  EXPECT_NE(z.load_error().message.find("memory"), std::string::npos);
 }
 
 }  // namespace

@@ -84,11 +84,11 @@ TEST_F(CliTest, PackThenListJson) {
 TEST_F(CliTest, IconAndBannerFromPng) {
   // A 1 x 1 PNG, written out byte by byte (signature, IHDR, IDAT, IEND).
   const std::vector<uint8_t> png = {
-      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
-      0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F,
-      0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8,
-      0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99, 0x3D, 0x1D, 0x00, 0x00,
-      0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+      0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48,
+      0x44, 0x52, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00,
+      0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78,
+      0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0x00, 0x05, 0x00, 0x01, 0xFF, 0x89, 0x99,
+      0x3D, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
   const std::string icon = dir.Write("icon.png", png);
   ToolRun pack = Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(archive) + " --stub " +
                              Quote(stub) + " --icon " + Quote(icon) + " --banner " + Quote(icon),
@@ -245,6 +245,41 @@ TEST_F(CliExtractTest, DamageIsNamedAndNothingHalfWrittenStays) {
   EXPECT_EQ(Content(out + "/a.txt"), "alpha\n");  // before the damage: whole
   EXPECT_TRUE(test::ReadAll(out + "/sub/b.bin").empty());
   EXPECT_NE(run.err.find("damaged compressed data"), std::string::npos) << run.err;
+}
+
+// Text from an archive never reaches the terminal raw: control characters,
+// C1 controls and bidirectional controls in the archive's name and
+// description, and in a refused entry name quoted by the error, are escaped,
+// and the error stays one line.
+TEST_F(CliTest, ArchiveTextIsEscapedOnTheTerminal) {
+  test::TestArchive a;
+  a.archive_name = "title\x1b]0;owned\x07";
+  a.description =
+      "clear\x1b[2J\xC2\x9B"
+      "31m\xE2\x80\xAE"
+      "fdp.exe\nsecond line";
+  test::TestEntry e;
+  e.name = "ok.txt";
+  a.entries.push_back(e);
+  const std::string listed = dir.Write("listed.exe", a.Build());
+  const ToolRun list = Kestrum("list " + Quote(listed), dir);
+  ASSERT_EQ(list.code, 0) << list.err;
+  EXPECT_NE(list.out.find("Archive:      title\\x1b]0;owned\\x07\n"), std::string::npos)
+      << list.out;
+  EXPECT_NE(list.out.find("clear\\x1b[2J\\u009b31m\\u202efdp.exe\\x0asecond line\n"),
+            std::string::npos)
+      << list.out;
+
+  a.entries[0].name = "bad\x1b[2J\xE2\x80\xAE.txt";
+  const std::string refused = dir.Write("refused.exe", a.Build());
+  for (const char* command : {"list ", "extract -o /nonexistent/kestrum "}) {
+    const ToolRun run = Kestrum(command + Quote(refused), dir);
+    EXPECT_EQ(run.code, 1) << command;
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("\xE2\x80\xAE"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("bad\\x1b[2J\\u202e.txt"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
 }
 
 }  // namespace
