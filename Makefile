@@ -10,7 +10,7 @@
 #                                 fast a 100,000-entry archive's window comes up
 #   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
 #   make format                   clang-format over the sources
-.PHONY: all deps native win64 win32 test asan tsan fuzz bench screenshots run-sample format clean
+.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -24,16 +24,24 @@ native: deps
 	@cmake --preset native >/dev/null
 	@cmake --build --preset native
 
-win64: deps
+# The win64 kestrum.exe carries the 32-bit release stub: that stub is built first.
+win64: win32-stub
 	@bash scripts/build-cryptopp.sh win64 $(BUILD)
 	@bash scripts/build-libdeflate.sh win64 $(BUILD)
+	@bash scripts/build-libpng.sh win64 $(BUILD)
 	@cmake --preset win64 >/dev/null
 	@cmake --build --preset win64
 
-win32: deps
+win32-deps: deps
 	@bash scripts/build-cryptopp.sh win32 $(BUILD)
 	@bash scripts/build-libdeflate.sh win32 $(BUILD)
+	@bash scripts/build-libpng.sh win32 $(BUILD)
 	@cmake --preset win32 >/dev/null
+
+win32-stub: win32-deps
+	@cmake --build --preset win32 --target kestrum-sfx
+
+win32: win32-deps
 	@cmake --build --preset win32
 
 asan: deps

@@ -1,7 +1,9 @@
 # Shared by the cross-build scripts of the Windows dependencies; sourced.
 #   cross_target TARGET           sets $triplet for win64 or win32
-#   fetch_source PKG NAME MARKER  unpacks Debian's source package PKG once into
-#                                 $srcroot/NAME (the folder holding MARKER)
+#   fetch_source PKG NAME MARKER [patched]
+#                                 unpacks Debian's source package PKG once into
+#                                 $srcroot/NAME (the folder holding MARKER);
+#                                 with "patched", Debian's patches are applied
 
 cross_target() {
   case $1 in
@@ -12,7 +14,7 @@ cross_target() {
 }
 
 fetch_source() {
-  local pkg=$1 name=$2 marker=$3 tmp top
+  local pkg=$1 name=$2 marker=$3 patched=${4:-} tmp top patch
   mkdir -p "$srcroot"
   [ -d "$srcroot/$name" ] && return 0
   tmp=$(mktemp -d "$srcroot/fetch.XXXX")
@@ -21,6 +23,15 @@ fetch_source() {
   tar -xzf "$tmp"/*.orig.tar.gz -C "$tmp/x"
   # The tarball may or may not hold a top-level folder.
   top=$(find "$tmp/x" -maxdepth 2 -name "$marker" -printf '%h\n' | head -1)
+  if [ "$patched" = patched ] && ls "$tmp"/*.debian.tar.* >/dev/null 2>&1; then
+    tar -xf "$tmp"/*.debian.tar.* -C "$top"
+    if [ -f "$top/debian/patches/series" ]; then
+      while read -r patch _; do
+        case $patch in '' | '#'*) continue ;; esac
+        patch -d "$top" -p1 -s <"$top/debian/patches/$patch"
+      done <"$top/debian/patches/series"
+    fi
+  fi
   # -T: if a parallel run for the other target got there first, keep its copy.
   mv -T "$top" "$srcroot/$name" 2>/dev/null || true
   rm -rf "$tmp"

@@ -9,7 +9,7 @@ packages=(
   libcrypto++-dev libdeflate-dev zlib1g-dev libz-mingw-w64-dev libpng-dev
   googletest clang libclang-rt-14-dev
   wine64 wine32:i386 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
-  locales python3 python3-pil fonts-open-sans file time bc
+  locales python3 python3-pil fonts-open-sans file time bc patch
 )
 
 # The release stub is 32-bit: it runs under the i386 half of Wine, which needs
@@ -25,7 +25,7 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-# Source packages (Crypto++, libdeflate) are cross-built for Windows, so apt needs
+# Source packages (Crypto++, libdeflate, libpng) are cross-built for Windows, so apt needs
 # a deb-src entry next to the binary one.
 src_list=/etc/apt/sources.list.d/kestrum-src.sources
 if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then

@@ -2,7 +2,8 @@
 # Builds every target and runs every test:
 #   native unit and tool tests, the same under ASan/UBSan, a short fuzz run,
 #   and for both Windows targets (win32 is the release stub, run by the i386
-#   loader) the unit tests, the stub and the window under Wine.
+#   loader) the unit tests, the stub and the window under Wine; the Windows
+#   kestrum.exe (64- and 32-bit) under Wine against the Linux tool.
 # Ends with "N passed, M failed" over the suites and exits non-zero on any failure.
 set -uo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
@@ -64,6 +65,7 @@ if suite "i386 Wine" i386_wine; then
   suite "win32 unit tests under Wine" wine_unit_tests win32
   suite "win32 stub under Wine" bash scripts/test-stub.sh win32
   suite "win32 extraction from the window under Wine" bash scripts/test-window-extract.sh win32
+  suite "Windows tool under Wine" bash scripts/test-windows-tool.sh
 fi
 suite "sanitizer tests" make -s asan
 suite "thread sanitizer tests" make -s tsan

@@ -3,6 +3,7 @@
 #include <cryptopp/osrng.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "tool/chunk_pipeline.h"
 #include "tool/pe_stub.h"
 #include "tool/source_tree.h"
+#include "tool/system_error.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +32,7 @@ class OutFile {
  public:
   explicit OutFile(std::string path) : path_(std::move(path)) {
     file_ = OpenFileUtf8(path_, "w+b");
-    if (!file_) error_ = "cannot create " + path_;
+    if (!file_) error_ = "cannot create " + path_ + ": " + SystemReason(errno);
   }
   ~OutFile() { Close(); }
   bool ok() const { return error_.empty(); }
@@ -255,7 +257,7 @@ void RemoveParts(const std::vector<std::string>& finals) {
 
 std::string Canonical(const std::string& path) {
   std::error_code ec;
-  return fs::weakly_canonical(fs::u8path(path), ec).string();
+  return fs::weakly_canonical(fs::u8path(path), ec).u8string();
 }
 
 }  // namespace
@@ -277,7 +279,12 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
     return false;
   }
   PeStub stub;
-  if (!LoadPeStub(o.stub_path, stub, error)) return false;
+  if (!o.stub_bytes.empty()) {
+    stub.bytes = o.stub_bytes;
+    if (!CheckPeStub(stub.bytes, error)) return false;
+  } else if (!LoadPeStub(o.stub_path, stub, error)) {
+    return false;
+  }
 
   // Leave the archive itself out when it is written inside the folder.
   std::set<std::string> exclude{Canonical(o.output), Canonical(PartName(o.output)),
@@ -292,8 +299,8 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
   }
 
   std::string name = o.name;
-  if (name.empty()) name = fs::u8path(o.source_dir).lexically_normal().filename().string();
-  if (name.empty()) name = fs::weakly_canonical(fs::u8path(o.source_dir)).filename().string();
+  if (name.empty()) name = fs::u8path(o.source_dir).lexically_normal().filename().u8string();
+  if (name.empty()) name = fs::weakly_canonical(fs::u8path(o.source_dir)).filename().u8string();
 
   // Key block and archive id from the system's cryptographic random source.
   std::vector<uint8_t> key_block(kKeyBlockSize);

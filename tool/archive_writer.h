@@ -19,7 +19,8 @@ struct PackOptions {
   std::string source_dir;
   std::string output;
   std::string stub_path;
-  std::string name;  // archive name; empty: the folder's name
+  std::vector<uint8_t> stub_bytes;  // the stub itself, used instead of stub_path when set
+  std::string name;                 // archive name; empty: the folder's name
   std::string description;
   uint32_t language = 0;
   bool raw = false;

@@ -1,11 +1,13 @@
 #include "tool/chunk_pipeline.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include "archive/byte_stream.h"
 #include "tool/chunk_encoder.h"
+#include "tool/system_error.h"
 
 namespace kestrum {
 
@@ -31,7 +33,7 @@ ChunkPipeline::~ChunkPipeline() {
 
 ChunkPipeline::Slot* ChunkPipeline::ClaimForReading(uint64_t seq) {
   std::unique_lock<std::mutex> hold(mutex_);
-  Slot& slot = slots_[seq % slots_.size()];
+  Slot& slot = slots_[static_cast<size_t>(seq % slots_.size())];
   changed_.wait(hold, [&] { return stopping_ || slot.state == SlotState::kFree; });
   if (stopping_) return nullptr;
   slot.state = SlotState::kReading;
@@ -53,6 +55,7 @@ bool ChunkPipeline::ReadFile(size_t index, uint64_t& seq) {
   const SourceFile& file = files_[index];
   if (file.size == 0) return true;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenFileUtf8(file.path, "rb"), &std::fclose);
+  const int open_error = in ? 0 : errno;
   uint64_t left = file.size;
   while (left > 0) {
     Slot* slot = ClaimForReading(seq++);
@@ -65,7 +68,7 @@ bool ChunkPipeline::ReadFile(size_t index, uint64_t& seq) {
     c.last = left == 0;
     slot->input.resize(c.input_size);
     if (!in) {
-      c.error = "cannot open " + file.path;
+      c.error = CannotOpen(file.path, open_error);
     } else if (std::fread(slot->input.data(), 1, c.input_size, in.get()) != c.input_size) {
       c.error = file.path + ": the file became shorter while it was packed";
     }
@@ -99,7 +102,7 @@ void ChunkPipeline::CompressAll() {
     }
     // Slots are published in sequence order and freed only after they are
     // done, so the slot of every published sequence number still holds it.
-    Slot& slot = slots_[next_compress_++ % slots_.size()];
+    Slot& slot = slots_[static_cast<size_t>(next_compress_++ % slots_.size())];
     if (slot.state != SlotState::kRead) continue;  // an error, passed on as it is
     slot.state = SlotState::kCompressing;
     hold.unlock();
@@ -122,7 +125,7 @@ ChunkPipeline::Chunk& ChunkPipeline::Next() {
     changed_.notify_all();
   }
   const uint64_t seq = next_take_;
-  Slot& slot = slots_[seq % slots_.size()];
+  Slot& slot = slots_[static_cast<size_t>(seq % slots_.size())];
   const auto ready = [&] { return slot.seq == seq && slot.state == SlotState::kDone; };
   const auto dry = [&] { return read_all_ && seq >= published_; };
   changed_.wait(hold, [&] { return ready() || dry(); });

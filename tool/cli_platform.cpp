@@ -1,24 +1,37 @@
 #include "tool/cli_platform.h"
 
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
 
-#include <iostream>
+#include "platform/win_text.h"
+#else
+#include <unistd.h>
+#endif
+
 #include <string>
 
+#include "tool/console.h"
 #include "tool/terminal_text.h"
 
 namespace kestrum {
 
 std::string CliPlatform::ExecutablePath() {
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+  buffer.resize(n < buffer.size() ? n : 0);
+  return win::Utf8(buffer);
+#else
   char buffer[4096];
   const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+#endif
 }
 
 namespace {
 
 std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of('/');
+  const size_t cut = path.find_last_of("/" + std::string(1, NativeFileSystem().Separator()));
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
@@ -55,12 +68,11 @@ OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path,
       break;
   }
   asking = true;
-  if (!refused.empty()) std::fprintf(stderr, "\r\033[K%s\n", refused.c_str());
-  std::fprintf(stderr, "\r\033[K%s exists already.\nNew name (empty to replace it): ",
-               TerminalSafe(existing_path).c_str());
-  std::fflush(stderr);
+  if (!refused.empty()) Write(stderr, ClearLineText() + TerminalSafe(refused) + "\n");
+  Write(stderr, ClearLineText() + TerminalSafe(existing_path) +
+                    " exists already.\nNew name (empty to replace it): ");
   std::string line;
-  const bool got = static_cast<bool>(std::getline(std::cin, line));
+  const bool got = ReadLine(line);
   asking = false;
   if (!got) return {OverwriteChoice::kAbort, {}};
   if (line.empty()) return {OverwriteChoice::kReplace, {}};

@@ -8,6 +8,7 @@
 
 #include "archive/platform.h"
 #include "platform/native_file_system.h"
+#include "tool/console.h"
 #include "tool/terminal_text.h"
 
 namespace kestrum {
@@ -19,7 +20,7 @@ class CliPlatform : public Platform {
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override {
     (void)title;
-    std::fprintf(stderr, "kestrum: warning: %s\n", TerminalSafe(text).c_str());
+    Write(stderr, "kestrum: warning: " + TerminalSafe(text) + "\n");
   }
   OverwriteAnswer AskOverwrite(const std::string& existing_path,
                                const std::string& refused) override;

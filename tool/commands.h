@@ -19,8 +19,10 @@ class UnZipper;
 // Loads an archive for a command; 0, or the failure exit code after the message.
 int OpenArchive(UnZipper& archive, const std::string& path);
 
-// "kestrum: <message>" on standard error; returns the failure exit code.
+// "kestrum: <message>" on standard error; returns the failure exit code (1).
 int Failure(const std::string& message);
+// The same for a command line that makes no sense; returns the usage exit code (2).
+int UsageError(const std::string& message);
 // Byte counts with an optional K, M or G suffix (powers of 1024).
 bool ParseSize(const std::string& text, uint64_t& out);
 

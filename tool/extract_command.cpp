@@ -1,7 +1,5 @@
 // kestrum extract / kestrum test: start the worker, poll its progress the way
 // the window does, report the outcome.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -10,6 +8,7 @@
 #include "archive/unzipper.h"
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
+#include "tool/console.h"
 #include "tool/progress_bar.h"
 #include "tool/terminal_text.h"
 
@@ -22,7 +21,7 @@ int RunExtract(const Args& args, bool test_only) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (!test_only && (a == "-o" || a == "--output")) {
-      if (i + 1 >= args.size()) return Failure("-o needs a folder");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("-o needs a folder");
       dir = args[++i];
     } else if (!test_only && a == "--overwrite") {
       const std::string mode = i + 1 < args.size() ? args[++i] : "";
@@ -34,26 +33,30 @@ int RunExtract(const Args& args, bool test_only) {
       else if (mode == "rename")
         platform.overwrite = OverwriteMode::kRename;
       else
-        return Failure("--overwrite needs replace, skip or rename");
+        return UsageError("--overwrite needs replace, skip or rename");
     } else if (!a.empty() && a[0] == '-') {
-      return Failure("unknown option " + a);
+      return UsageError("unknown option " + a);
     } else if (path.empty()) {
       path = a;
     } else {
-      return Failure("unexpected argument " + a);
+      return UsageError("unexpected argument " + a);
     }
   }
   if (path.empty())
-    return Failure(std::string(test_only ? "test" : "extract") + " needs an archive");
+    return UsageError(std::string(test_only ? "test" : "extract") + " needs an archive");
   // On a terminal an existing file is asked about; elsewhere it is an error
   // unless --overwrite says what to do.
-  if (!overwrite_given && isatty(STDIN_FILENO) && isatty(STDERR_FILENO))
+  if (!overwrite_given && IsTerminal(stdin) && IsTerminal(stderr))
     platform.overwrite = OverwriteMode::kAsk;
 
   UnZipper archive(platform);
   if (const int failed = OpenArchive(archive, path)) return failed;
   archive.test_only = test_only;
-  if (!test_only) archive.destination = dir.back() == '/' ? dir : dir + "/";
+  if (!test_only) {
+    const char separator = platform.Files().Separator();
+    const bool ends = dir.back() == '/' || dir.back() == separator;
+    archive.destination = ends ? dir : dir + separator;
+  }
 
   ProgressBar bar(test_only ? "testing" : "extracting");
   archive.Start();
@@ -80,11 +83,11 @@ int RunExtract(const Args& args, bool test_only) {
   }
   const SizeView sizes;
   if (test_only)
-    std::printf("%s: all %zu files are intact (%s)\n", TerminalSafe(path).c_str(),
-                archive.entries.size(), sizes.Format(int64_t(archive.size_total)).c_str());
+    Print("%s: all %zu files are intact (%s)\n", TerminalSafe(path).c_str(), archive.entries.size(),
+          sizes.Format(int64_t(archive.size_total)).c_str());
   else
-    std::printf("extracted %zu files (%s) into %s\n", archive.entries.size(),
-                sizes.Format(int64_t(archive.size_total)).c_str(), TerminalSafe(dir).c_str());
+    Print("extracted %zu files (%s) into %s\n", archive.entries.size(),
+          sizes.Format(int64_t(archive.size_total)).c_str(), TerminalSafe(dir).c_str());
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "i18n/language_code.h"
 #include "tool/cli_platform.h"
 #include "tool/commands.h"
+#include "tool/console.h"
 #include "tool/json_writer.h"
 #include "tool/terminal_text.h"
 
@@ -16,28 +17,28 @@ using ull = unsigned long long;
 
 void PrintJson(const UnZipper& a) {
   const ArchiveHeaderInfo& h = a.header;
-  std::printf("{\n");
-  std::printf("  \"archive_name\": %s,\n", JsonString(a.archive_name).c_str());
-  std::printf("  \"file_length\": %llu,\n", ull(a.file_length));
-  std::printf("  \"format\": %u,\n", unsigned(h.format));
-  std::printf("  \"split\": %s,\n", a.IsSplit() ? "true" : "false");
-  std::printf("  \"volume_count\": %u,\n", a.volume_count);
-  std::printf("  \"archive_id\": %u,\n", h.archive_id);
-  std::printf("  \"language\": %u,\n", h.language);
-  std::printf("  \"description\": %s,\n", JsonString(h.description).c_str());
-  std::printf("  \"text_records\": %zu,\n", h.text_records.size());
-  std::printf("  \"has_icon\": %s,\n", h.icon.empty() ? "false" : "true");
-  std::printf("  \"has_banner\": %s,\n", h.banner.empty() ? "false" : "true");
-  std::printf("  \"entries\": [");
+  Print("{\n");
+  Print("  \"archive_name\": %s,\n", JsonString(a.archive_name).c_str());
+  Print("  \"file_length\": %llu,\n", ull(a.file_length));
+  Print("  \"format\": %u,\n", unsigned(h.format));
+  Print("  \"split\": %s,\n", a.IsSplit() ? "true" : "false");
+  Print("  \"volume_count\": %u,\n", a.volume_count);
+  Print("  \"archive_id\": %u,\n", h.archive_id);
+  Print("  \"language\": %u,\n", h.language);
+  Print("  \"description\": %s,\n", JsonString(h.description).c_str());
+  Print("  \"text_records\": %zu,\n", h.text_records.size());
+  Print("  \"has_icon\": %s,\n", h.icon.empty() ? "false" : "true");
+  Print("  \"has_banner\": %s,\n", h.banner.empty() ? "false" : "true");
+  Print("  \"entries\": [");
   for (size_t i = 0; i < a.entries.size(); ++i) {
     const ArchiveEntry& e = a.entries[i];
-    std::printf(
+    Print(
         "%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
         "\"stored_raw\": %s, \"data_offset\": %llu}",
         i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
         e.stored_raw ? "true" : "false", ull(e.data_offset));
   }
-  std::printf("%s]\n}\n", a.entries.empty() ? "" : "\n  ");
+  Print("%s]\n}\n", a.entries.empty() ? "" : "\n  ");
 }
 
 void PrintText(const UnZipper& a) {
@@ -45,25 +46,22 @@ void PrintText(const UnZipper& a) {
   SizeView sizes;
   const std::string language = FormatLanguageCode(h.language);
   // Everything here but the numbers comes from the archive: escaped.
-  std::printf("Archive:      %s\n", TerminalSafe(a.archive_name).c_str());
-  std::printf("Size:         %s (%llu bytes)\n", sizes.Format(int64_t(a.file_length)).c_str(),
-              ull(a.file_length));
+  Print("Archive:      %s\n", TerminalSafe(a.archive_name).c_str());
+  Print("Size:         %s (%llu bytes)\n", sizes.Format(int64_t(a.file_length)).c_str(),
+        ull(a.file_length));
   if (a.IsSplit())
-    std::printf("Layout:       split into %u files\n", a.volume_count);
+    Print("Layout:       split into %u files\n", a.volume_count);
   else
-    std::printf("Layout:       single file\n");
-  std::printf("Archive id:   %u\n", h.archive_id);
-  std::printf("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
-  std::printf("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes",
-              h.banner.empty() ? "no" : "yes");
-  if (!h.description.empty())
-    std::printf("Description:  %s\n", TerminalSafe(h.description).c_str());
-  std::printf("Files:        %zu, %s\n\n", a.entries.size(),
-              sizes.Format(int64_t(a.size_total)).c_str());
-  std::printf("%12s %12s  %-6s %s\n", "Size", "Stored", "Method", "Name");
+    Print("Layout:       single file\n");
+  Print("Archive id:   %u\n", h.archive_id);
+  Print("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
+  Print("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes", h.banner.empty() ? "no" : "yes");
+  if (!h.description.empty()) Print("Description:  %s\n", TerminalSafe(h.description).c_str());
+  Print("Files:        %zu, %s\n\n", a.entries.size(), sizes.Format(int64_t(a.size_total)).c_str());
+  Print("%12s %12s  %-6s %s\n", "Size", "Stored", "Method", "Name");
   for (const ArchiveEntry& e : a.entries)
-    std::printf("%12llu %12llu  %-6s %s\n", ull(e.size), ull(e.stored_size),
-                e.stored_raw ? "raw" : "gzip", TerminalSafe(e.name).c_str());
+    Print("%12llu %12llu  %-6s %s\n", ull(e.size), ull(e.stored_size),
+          e.stored_raw ? "raw" : "gzip", TerminalSafe(e.name).c_str());
 }
 
 }  // namespace
@@ -75,13 +73,13 @@ int RunList(const Args& args) {
     if (a == "--json")
       json = true;
     else if (!a.empty() && a[0] == '-')
-      return Failure("unknown option " + a);
+      return UsageError("unknown option " + a);
     else if (path.empty())
       path = a;
     else
-      return Failure("unexpected argument " + a);
+      return UsageError("unexpected argument " + a);
   }
-  if (path.empty()) return Failure("list needs an archive");
+  if (path.empty()) return UsageError("list needs an archive");
   CliPlatform platform;
   UnZipper archive(platform);
   if (const int failed = OpenArchive(archive, path)) return failed;

@@ -1,19 +1,28 @@
 // kestrum: packs, lists, tests and extracts self-extracting archives.
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
-#include "tool/cli_platform.h"
+#ifdef _WIN32
+#include "platform/win_text.h"
+#endif
 #include "tool/commands.h"
+#include "kestrum_version.h"
+#include "tool/console.h"
+#include "tool/help.h"
 #include "tool/terminal_text.h"
 
 namespace kestrum {
 
 // Messages quote names from archives: printed escaped, they stay one line.
 int Failure(const std::string& message) {
-  std::fprintf(stderr, "kestrum: %s\n", TerminalSafe(message).c_str());
+  Write(stderr, "kestrum: " + TerminalSafe(message) + "\n");
   return 1;
+}
+
+int UsageError(const std::string& message) {
+  Write(stderr, "kestrum: " + TerminalSafe(message) + "\n");
+  return 2;
 }
 
 bool ParseSize(const std::string& text, uint64_t& out) {
@@ -44,38 +53,56 @@ bool ParseSize(const std::string& text, uint64_t& out) {
 
 namespace {
 
-const char kUsage[] =
-    "usage: kestrum pack DIR -o OUT.exe [options]\n"
-    "       kestrum list [--json] ARCHIVE.exe\n"
-    "       kestrum extract ARCHIVE.exe [-o DIR] [--overwrite replace|skip|rename]\n"
-    "       kestrum test ARCHIVE.exe\n"
-    "\n"
-    "pack options:\n"
-    "  --stub PATH          stub executable (default: the one built alongside)\n"
-    "  --name TEXT          archive name (default: the folder's name)\n"
-    "  --description TEXT   description in QTF markup, or @FILE to read it from a file\n"
-    "  --language CODE      interface language: enUS, deDE, ruRU, ... or 0 for the system's\n"
-    "  --raw                store files without compression\n"
-    "  --level N            gzip level 0..12 (default 6; 10..12 slower, smaller)\n"
-    "  --threads N          compressing threads (default: one per core)\n"
-    "  --chunk-size N       bytes of input per chunk (default 4M)\n"
-    "  --icon PNG           window icon\n"
-    "  --banner PNG         picture for the top of the window\n"
-    "  --split SIZE         split into volume files of at most SIZE bytes (K, M, G suffixes)\n";
+bool IsHelp(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+int Run(const std::vector<std::string>& argv) {
+  kestrum::InitConsole();
+  if (argv.size() < 2) {
+    kestrum::Write(stderr, kestrum::OverviewHelp());
+    return 2;
   }
-  const std::string command = argv[1];
-  const kestrum::Args args(argv + 2, argv + argc);
+  const std::string& command = argv[1];
+  if (IsHelp(command)) {
+    kestrum::Write(stdout, kestrum::OverviewHelp());
+    return 0;
+  }
+  if (command == "--version") {
+    kestrum::Write(stdout, "kestrum " KESTRUM_VERSION "\n");
+    return 0;
+  }
+  const char* help = kestrum::CommandHelp(command);
+  if (!help) {
+    kestrum::Write(stderr,
+                   "kestrum: unknown command '" + command + "'\n" + kestrum::OverviewHelp());
+    return 2;
+  }
+  const kestrum::Args args(argv.begin() + 2, argv.end());
+  for (const std::string& a : args) {
+    if (IsHelp(a)) {
+      kestrum::Write(stdout, help);
+      return 0;
+    }
+  }
   if (command == "pack") return kestrum::RunPack(args);
   if (command == "list") return kestrum::RunList(args);
   if (command == "extract") return kestrum::RunExtract(args, false);
-  if (command == "test") return kestrum::RunExtract(args, true);
-  std::fprintf(stderr, "kestrum: unknown command '%s'\n%s", command.c_str(), kUsage);
-  return 2;
+  return kestrum::RunExtract(args, true);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as UTF-16 from the system, so every name survives whatever
+// the ANSI code page.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(kestrum::win::Utf8(argv[i]));
+  return Run(args);
+}
+#else
+int main(int argc, char** argv) {
+  return Run(std::vector<std::string>(argv, argv + argc));
+}
+#endif

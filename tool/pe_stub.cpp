@@ -1,10 +1,12 @@
 #include "tool/pe_stub.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "archive/byte_cursor.h"
 #include "archive/byte_stream.h"
 #include "archive/container_format.h"
+#include "tool/system_error.h"
 
 namespace kestrum {
 
@@ -20,7 +22,7 @@ bool CheckPeStub(const std::vector<uint8_t>& bytes, std::string& error) {
     error = "not a Windows executable (no MZ header)";
     return false;
   }
-  for (uint64_t i = kStampOffset; i < kStampOffset + kStampSize; ++i) {
+  for (size_t i = kStampOffset; i < kStampOffset + kStampSize; ++i) {
     if (bytes[i] != 0) {
       error = "bytes 28..59 are not zero (the stub already carries an archive?)";
       return false;
@@ -63,7 +65,7 @@ bool CheckPeStub(const std::vector<uint8_t>& bytes, std::string& error) {
 bool LoadPeStub(const std::string& path, PeStub& stub, std::string& error) {
   auto file = FileStream::Open(path);
   if (!file) {
-    error = "cannot open the stub " + path;
+    error = "cannot open the stub " + path + ": " + SystemReason(errno);
     return false;
   }
   if (file->Length() > 256u * 1024 * 1024) {

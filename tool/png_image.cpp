@@ -2,8 +2,14 @@
 
 #include <png.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include "archive/byte_stream.h"
+#include "tool/system_error.h"
 
 namespace kestrum {
 
@@ -11,7 +17,13 @@ bool LoadPngImage(const std::string& path, Image& image, std::string& error) {
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
+  // Opened here rather than by libpng so that UTF-8 names work on Windows too.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFileUtf8(path, "rb"), &std::fclose);
+  if (!file) {
+    error = CannotOpen(path, errno);
+    return false;
+  }
+  if (!png_image_begin_read_from_stdio(&png, file.get())) {
     error = path + ": " + png.message;
     return false;
   }

@@ -1,9 +1,8 @@
 #include "tool/progress_bar.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "tool/console.h"
 #include "tool/terminal_text.h"
 #include "view/size_view.h"
 
@@ -16,7 +15,7 @@ constexpr int kWidth = 24;
 }  // namespace
 
 ProgressBar::ProgressBar(const char* verb)
-    : verb_(verb), enabled_(isatty(STDERR_FILENO) != 0), start_(std::chrono::steady_clock::now()) {}
+    : verb_(verb), enabled_(IsTerminal(stderr)), start_(std::chrono::steady_clock::now()) {}
 
 ProgressBar::~ProgressBar() {
   Finish();
@@ -35,14 +34,14 @@ void ProgressBar::Update(uint64_t done, uint64_t total, const std::string& curre
   std::string name = TerminalSafe(current);
   if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
   SizeView sizes;
-  std::fprintf(stderr, "\r\033[K%s [%s] %3d%%  %s / %s  %s", verb_, bar.c_str(),
-               static_cast<int>(ratio * 100), sizes.Format(int64_t(done)).c_str(),
-               sizes.Format(int64_t(total)).c_str(), name.c_str());
-  std::fflush(stderr);
+  Write(stderr,
+        ClearLineText() + Format("%s [%s] %3d%%  %s / %s  %s", verb_, bar.c_str(),
+                                 static_cast<int>(ratio * 100), sizes.Format(int64_t(done)).c_str(),
+                                 sizes.Format(int64_t(total)).c_str(), name.c_str()));
 }
 
 void ProgressBar::Finish() {
-  if (shown_) std::fprintf(stderr, "\r\033[K");
+  if (shown_) Write(stderr, ClearLineText());
   shown_ = false;
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "kestrum_version.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tool/fake_stub.h"
@@ -106,10 +107,20 @@ TEST_F(CliTest, IconAndBannerFromPng) {
 
 TEST_F(CliTest, ErrorsAreOneLine) {
   EXPECT_EQ(Kestrum("list " + Quote(dir.File("none.exe")), dir).err,
-            "kestrum: cannot open " + dir.File("none.exe") + "\n");
+            "kestrum: cannot open " + dir.File("none.exe") + ": no such file or directory\n");
   ToolRun bare = Kestrum("list " + Quote(stub), dir);
   EXPECT_EQ(bare.code, 1);
-  EXPECT_EQ(bare.err, "kestrum: " + stub + ": no archive is attached to this program\n");
+  EXPECT_EQ(bare.err, "kestrum: " + stub +
+                          ": not a self-extracting archive (a program with no archive "
+                          "attached)\n");
+  const std::string text = dir.Write("notes.txt", std::string("plain text, no program"));
+  EXPECT_EQ(Kestrum("test " + Quote(text), dir).err,
+            "kestrum: " + text + ": not a self-extracting archive\n");
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o x.exe --description @" +
+                        Quote(dir.File("gone.qtf")),
+                    dir)
+                .err,
+            "kestrum: cannot open " + dir.File("gone.qtf") + ": no such file or directory\n");
 
   test::TestArchive hostile;
   test::TestEntry e;
@@ -134,7 +145,46 @@ TEST_F(CliTest, ErrorsAreOneLine) {
                     dir)
                 .err,
             "kestrum: " + dir.File("nowhere") + ": not a folder\n");
+  EXPECT_EQ(
+      Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(dir.File("no/out.exe")) +
+                  " --stub " + Quote(stub),
+              dir)
+          .err,
+      "kestrum: cannot create " + dir.File("no/out.exe") + ".part: no such file or directory\n");
   EXPECT_EQ(Kestrum("frobnicate", dir).code, 2);
+}
+
+// Help, version and exit codes: 0 for help, 2 for a command line that makes no
+// sense, 1 for a failure.
+TEST_F(CliTest, HelpVersionAndExitCodes) {
+  struct Case {
+    std::string args;
+    int code;
+    std::string out_start;  // the start of standard output
+  };
+  const Case cases[] = {
+      {"--help", 0, "usage: kestrum pack DIR"},
+      {"--version", 0, "kestrum " KESTRUM_VERSION "\n"},
+      {"pack --help", 0, "usage: kestrum pack DIR -o OUT.exe [options]\n\nPacks"},
+      {"list -h", 0, "usage: kestrum list [--json] ARCHIVE.exe\n"},
+      {"extract x.exe --help", 0, "usage: kestrum extract ARCHIVE.exe"},
+      {"test --help", 0, "usage: kestrum test ARCHIVE.exe\n"},
+      {"", 2, ""},
+      {"list", 2, ""},
+      {"extract a.exe --overwrite sometimes", 2, ""},
+      {"pack src -o x.exe --split", 2, ""},
+      {"test missing.exe", 1, ""},
+  };
+  for (const Case& c : cases) {
+    const ToolRun run = Kestrum(c.args, dir);
+    EXPECT_EQ(run.code, c.code) << c.args << ": " << run.err;
+    EXPECT_EQ(run.out.substr(0, c.out_start.size()), c.out_start) << c.args;
+    if (c.code != 0) {
+      EXPECT_FALSE(run.err.empty()) << c.args;
+    } else if (c.args != "--version") {
+      EXPECT_NE(run.out.find("exit codes: 0 success, 1 failure"), std::string::npos) << c.args;
+    }
+  }
 }
 
 TEST_F(CliTest, SplitListsAllVolumes) {
