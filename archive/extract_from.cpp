@@ -23,6 +23,7 @@
 #include "archive/container_format.h"
 #include "archive/entry_name.h"
 #include "archive/extract_pipeline.h"
+#include "archive/stage_times.h"
 #include "archive/unzipper.h"
 #include "i18n/translate.h"
 
@@ -35,15 +36,15 @@ static std::string TooLong(const ArchiveEntry& e) {
 
 class ExtractRun {
  public:
-  ExtractRun(UnZipper& archive, ChunkQueue& queue)
-      : a_(archive), files_(archive.platform_.Files()), queue_(queue) {}
+  ExtractRun(UnZipper& archive, ChunkQueue& queue, StageTimes& times)
+      : a_(archive), files_(archive.platform_.Files()), queue_(queue), times_(times) {}
 
   // The writing half: runs on its own thread until kFinish. An exception
   // fails the run and drops the entry, and the loop goes on taking jobs so
   // that the decoding half never waits for a buffer that is not given back.
   void WriteAll() {
     for (;;) {
-      const PipelineJob job = queue_.Pop();
+      const PipelineJob job = Pop();
       if (job.kind == PipelineJob::kFinish) {
         Abandon();
         return;
@@ -62,6 +63,11 @@ class ExtractRun {
   static std::string Failed(const std::exception& e) {
     return dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory"
                                                    : std::string("failed: ") + e.what();
+  }
+
+  PipelineJob Pop() {
+    StageTimes::Probe probe(times_, StageTimes::kWaitJob);
+    return queue_.Pop();
   }
 
   bool ok() const { return !failed_.load(std::memory_order_acquire); }
@@ -212,6 +218,7 @@ class ExtractRun {
     temp_relative_ =
         replace_ ? FolderOf(relative_) + ".kestrum-" + RandomTag() + ".part" : relative_;
     std::string why;
+    StageTimes::Probe probe(times_, StageTimes::kCreateClose);
     out_ = files_.CreateNewIn(a_.destination, temp_relative_, why);
     if (!out_) {
       temp_relative_.clear();
@@ -224,8 +231,11 @@ class ExtractRun {
     // An entry never gets more than its stated size: a member that inflates
     // far beyond what the table says must not fill the disk first.
     if (n > entry_->size - produced_) return Fail(TooLong(*entry_));
-    if (out_ && !out_->Write(data, n))
-      return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
+    if (out_) {
+      StageTimes::Probe probe(times_, StageTimes::kWrite);
+      if (!out_->Write(data, n))
+        return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
+    }
     produced_ += n;
     std::unique_lock<std::shared_mutex> hold(a_.lock);
     entry_->written = produced_;
@@ -246,7 +256,11 @@ class ExtractRun {
       inflated_.reset(new uint8_t[inflated_capacity_]);
     }
     size_t produced = 0;
-    const auto result = inflater_.DecodeInto(in, b->length, inflated_.get(), stated, &produced);
+    GzipMemberDecoder::Result result;
+    {
+      StageTimes::Probe probe(times_, StageTimes::kInflateWriter);
+      result = inflater_.DecodeInto(in, b->length, inflated_.get(), stated, &produced);
+    }
     if (result == GzipMemberDecoder::Result::kDamaged)
       return Fail(entry_->name + ": " + GzipMemberDecoder::kDamagedText);
     if (result == GzipMemberDecoder::Result::kOk) {
@@ -270,6 +284,7 @@ class ExtractRun {
       return Fail(e.name + ": the data holds " + std::to_string(produced_) +
                   " bytes, the file table says " + std::to_string(e.size));
     if (out_) {
+      StageTimes::Probe probe(times_, StageTimes::kCreateClose);
       const bool closed = out_->Close();
       out_.reset();
       if (!closed) return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
@@ -302,6 +317,7 @@ class ExtractRun {
   UnZipper& a_;
   FileSystem& files_;
   ChunkQueue& queue_;
+  StageTimes& times_;
   std::atomic<bool> failed_{false};
   GzipMemberDecoder inflater_;
   std::unique_ptr<uint8_t[]> inflated_;
@@ -332,7 +348,12 @@ void UnZipper::ExtractFrom(const std::string& path) {
   ByteCursor in(*source);
   KeystreamCipher cipher(header.key_block);
   ChunkQueue queue;
-  ExtractRun run(*this, queue);
+  StageTimes times;
+  ExtractRun run(*this, queue, times);
+  const auto acquire = [&](size_t n) {
+    StageTimes::Probe probe(times, StageTimes::kWaitBlock);
+    return queue.Acquire(n);
+  };
   std::thread writer([&run] { run.WriteAll(); });
 
   // Damage found here is queued behind the blocks already decoded, so the
@@ -373,13 +394,21 @@ void UnZipper::ExtractFrom(const std::string& path) {
         }
         remaining -= uint64_t{n} + 4;
         // Every body is read into a block and deciphered in place.
-        ChunkBuffer* body = queue.Acquire(n);
-        if (n > 0 && (in.Left() < n || source->Read(body->data.get(), n) != n)) {
+        ChunkBuffer* body = acquire(n);
+        size_t got = 0;
+        if (n > 0 && in.Left() >= n) {
+          StageTimes::Probe probe(times, StageTimes::kRead);
+          got = source->Read(body->data.get(), n);
+        }
+        if (n > 0 && got != n) {
           queue.Release(body);
           damage(e.name + ": the archive ends inside its data");
           break;
         }
-        cipher.Apply(body->data.get(), n);
+        {
+          StageTimes::Probe probe(times, StageTimes::kDecipher);
+          cipher.Apply(body->data.get(), n);
+        }
         if (e.stored_raw) {
           if (too_long(n)) {
             queue.Release(body);
@@ -396,10 +425,13 @@ void UnZipper::ExtractFrom(const std::string& path) {
           continue;
         }
         if (fits) {
-          ChunkBuffer* block = queue.Acquire(std::max<size_t>(stated, 1));
+          ChunkBuffer* block = acquire(std::max<size_t>(stated, 1));
           size_t produced = 0;
-          const auto result =
-              inflater.DecodeInto(body->data.get(), n, block->data.get(), stated, &produced);
+          GzipMemberDecoder::Result result;
+          {
+            StageTimes::Probe probe(times, StageTimes::kInflateDecoder);
+            result = inflater.DecodeInto(body->data.get(), n, block->data.get(), stated, &produced);
+          }
           if (result == GzipMemberDecoder::Result::kOk) {
             queue.Release(body);
             if (too_long(produced)) {
@@ -444,6 +476,7 @@ void UnZipper::ExtractFrom(const std::string& path) {
   }
   queue.Push({PipelineJob::kFinish, 0, nullptr});
   writer.join();
+  times.Report();
 
   if (run.ok()) {
     state.store(ST_DONE);
