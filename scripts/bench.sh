@@ -1,202 +1,231 @@
 #!/usr/bin/env bash
-# Extraction benchmark (make bench). On a cached ~500 MiB corpus it packs an
-# archive, then times `kestrum extract` and `kestrum test` against `tar xzf` of
-# the same files and a plain `cp -r`, best of BENCH_RUNS runs each, and prints
-# seconds, MiB/s, speed relative to cp -r and peak resident memory. It checks
-# once that the extracted tree equals the corpus; a mismatch or a failing
-# command makes it exit non-zero. A kestrum subcommand that does not exist yet
-# is reported as not available.
+# Speed benchmark (make bench): kestrum against the usual tools, in one run and
+# one table.
+#
+# Two deterministic corpora, generated once and cached under build/bench:
+#   large  256 MiB in 250 files (three of them 64-96 MiB): text, tables, random data
+#   small  64 MiB in 8,000 files of a few KiB each
+# Extraction: cp -r, tar c | tar x, kestrum extract, kestrum test, tar xzf,
+# pigz -dc | tar x, unzip and 7z x (a Deflate zip), on both corpora.
+# Packing (large corpus): kestrum pack against tar czf, tar | pigz -6, zip -6
+# and 7z a -tzip, with the sizes they reach.
+#
+# Every timed run starts with its target removed and a sync, and its time
+# includes a sync at the end (the data has reached the disk). Rounds interleave
+# the cases so drifts of a shared machine hit all of them alike; the table
+# shows medians, and ratios taken round by round (cp -r's time / this time,
+# tar | pigz's time / this time), then their median. It checks once that
+# kestrum's extraction equals each corpus; a mismatch or a failing command
+# makes it exit non-zero.
+#   BENCH_RUNS=N  rounds (default 3)
 set -euo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
 cd "$repo"
 build=${KESTRUM_BUILD:-build}
 runs=${BENCH_RUNS:-3}
-bench=$build/bench
-corpus=$bench/corpus
-stamp=$bench/corpus.stamp
-exe=$bench/corpus.exe
-targz=$bench/corpus.tar.gz
-kestrum=$build/native/bin/kestrum
-stub=$build/win64/bin/kestrum-sfx.exe
+bench=$repo/$build/bench
+kestrum=$repo/$build/native/bin/kestrum
+stub=$repo/$build/win64/bin/kestrum-sfx.exe
 
 [ -x "$kestrum" ] || make native
 [ -f "$stub" ] || make win64
-if [ ! -x /usr/bin/time ]; then
-  echo "bench: /usr/bin/time is missing (Debian package 'time'; make deps installs it)" >&2
-  exit 1
+
+# The peers and the timer, installed once.
+need=()
+command -v pigz >/dev/null || need+=(pigz)
+command -v zip >/dev/null || need+=(zip)
+command -v unzip >/dev/null || need+=(unzip)
+command -v 7z >/dev/null || need+=(p7zip-full)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "bench: installing ${need[*]}" >&2
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${need[@]}" >/dev/null
 fi
 mkdir -p "$bench"
 
-# Wall-clock microseconds; stripping the separator also copes with a locale's decimal comma.
 now_us() { now=${EPOCHREALTIME//[!0-9]/}; }
-# Formats microseconds as seconds, and a rate in MiB/s for $corpus_bytes.
-secs() { LC_ALL=C awk -v u="$1" 'BEGIN { printf "%.3f", u / 1e6 }'; }
-rate() { LC_ALL=C awk -v u="$1" -v b="$corpus_bytes" 'BEGIN { printf "%.1f", b / 1048576 / (u / 1e6) }'; }
 mib() { LC_ALL=C awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
+# Median of the numbers given.
+median() { printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{ a[NR] = $1 }
+  END { if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-# Output folders of the timed runs; removed on exit, except a mismatching extraction.
-keep_extract=0
-cleanup() {
-  for d in "$bench"/out-*; do
-    [ -e "$d" ] || continue
-    [ $keep_extract = 1 ] && [ "$d" = "$bench/out-extract" ] && continue
-    rm -rf "$d"
-  done
-}
+# 1. The corpora, regenerated when the generator or its arguments change; the
+#    stamp is written last, so an interrupted generation is redone. The peers'
+#    archives of the small corpus are made once per corpus (untimed); those of
+#    the large one come from the timed packing runs.
+declare -A corpus_args=([large]="--size-mib 256 --files 250" [small]="--size-mib 64 --files 8000 --no-large")
+corpora=(large small)
+declare -A bytes=() count=()
+for k in "${corpora[@]}"; do
+  dir=$bench/corpus-$k stamp=$bench/corpus-$k.stamp
+  want="make-corpus $(python3 scripts/make-corpus.py --version) ${corpus_args[$k]}"
+  if [ ! -d "$dir" ] || [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; then
+    echo "generating $dir ($want)"
+    rm -rf "$dir" "$stamp" "$bench/peers-$k"
+    # shellcheck disable=SC2086
+    python3 scripts/make-corpus.py "$dir" ${corpus_args[$k]} >/dev/null
+    echo "$want" >"$stamp"
+  fi
+  bytes[$k]=$(find "$dir/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+  count[$k]=$(find "$dir/" -type f | wc -l)
+done
+peers=$bench/peers-small
+if [ ! -f "$peers/done.2" ]; then
+  echo "making the peers' archives of the small corpus (once)"
+  rm -rf "$peers" && mkdir -p "$peers"
+  tar -C "$bench/corpus-small" -cf - . | pigz -6 >"$peers/pack-targz.tar.gz"
+  (cd "$bench/corpus-small" && zip -q -r -6 "$peers/pack-zip.zip" .)
+  (cd "$bench/corpus-small" && 7z a -tzip -bd -bso0 "$peers/pack-7z.zip" .)
+  touch "$peers/done.2"
+fi
+"$kestrum" pack "$bench/corpus-small" -o "$peers/pack-kestrum.exe" --stub "$stub" >/dev/null
+
+out=$bench/out packs=$bench/packs
+mkdir -p "$packs"
+cleanup() { rm -rf "$out"; }
 trap cleanup EXIT
 
-# 1. The corpus, regenerated only when the generator's version changes. The stamp
-#    is written last, so an interrupted generation is redone.
-want="make-corpus version $(python3 scripts/make-corpus.py --version)"
-if [ ! -d "$corpus" ] || [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; then
-  echo "generating $corpus ($want)"
-  rm -rf "$corpus" "$stamp" "$targz"
-  python3 scripts/make-corpus.py "$corpus"
-  echo "$want" >"$stamp"
-fi
-corpus_bytes=$(find "$corpus/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-corpus_files=$(find "$corpus/" -type f | wc -l)
-
-# The tar.gz to compare with, made once per corpus (gzip -6, as the packer's default).
-if [ ! -f "$targz" ] || [ ! "$targz" -nt "$stamp" ]; then
-  echo "making $targz (once per corpus)"
-  tar -C "$corpus" --sort=name -cf - . | gzip -6 -n >"$targz.tmp"
-  mv "$targz.tmp" "$targz"
-fi
-
-# 2. Pack with the default settings.
-rm -f "$exe"
-now_us
-t0=$now
-if ! /usr/bin/time -f %M -o "$bench/time.txt" \
-  "$kestrum" pack "$corpus" -o "$exe" --stub "$stub" >"$bench/pack.log" 2>&1; then
-  echo "bench: kestrum pack failed:" >&2
-  cat "$bench/pack.log" >&2
-  exit 1
-fi
-now_us
-pack_us=$((now - t0))
-pack_rss=$(tail -n 1 "$bench/time.txt")
-exe_bytes=$(stat -L -c %s "$exe")
-targz_bytes=$(stat -L -c %s "$targz")
-listed=$("$kestrum" list --json "$exe" | grep -Ec '"name" *:' || true)
-
-echo
-echo "corpus: $corpus_files files, $(mib "$corpus_bytes") MiB in $corpus"
-echo "host:   $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) before packing"
-echo "pack:   $(secs $pack_us) s, $(rate $pack_us) MiB/s, peak RSS $(mib $((pack_rss * 1024))) MiB"
-echo "        $exe: $(mib "$exe_bytes") MiB" \
-  "($(LC_ALL=C awk -v a="$exe_bytes" -v b="$corpus_bytes" 'BEGIN { printf "%.1f", 100 * a / b }')% of the corpus)," \
-  "$listed entries listed"
-echo "        $targz: $(mib "$targz_bytes") MiB" \
-  "($(LC_ALL=C awk -v a="$targz_bytes" -v b="$corpus_bytes" 'BEGIN { printf "%.1f", 100 * a / b }')%)"
-
-# 3. Timed runs. Warm the page cache first (it cannot be dropped here), so every
-#    run reads from memory.
-cat "$exe" "$targz" >/dev/null
-find "$corpus/" -type f -exec cat {} + >/dev/null
-
-cases=(cp tar extract test)
-declare -A label=([cp]="cp -r" [tar]="tar xzf" [extract]="kestrum extract" [test]="kestrum test")
-declare -A best=() rss=() times=() state=() cpu=()
-for c in "${cases[@]}"; do state[$c]=ok; rss[$c]=0; times[$c]=""; done
-status=0
-
-# Runs case $1 once into a fresh output folder; sets run_us, run_rc, run_rss (KiB)
-# and run_cpu (CPU time / wall time, as a percentage).
-run_case() {
-  local c=$1 out=$bench/out-$1
-  rm -rf "$out"
-  mkdir -p "$out"
-  sync  # start every run with nothing waiting to be written
-  local cmd
-  case $c in
-    cp) cmd=(cp -r "$corpus/." "$out/") ;;
-    tar) cmd=(tar xzf "$targz" -C "$out") ;;
-    extract) cmd=("$kestrum" extract "$exe" -o "$out") ;;
-    test) cmd=("$kestrum" test "$exe") ;;
+# The file that packing case $1 writes (and extraction reads).
+pack_file() {
+  case $1 in
+    kestrum) echo pack-kestrum.exe ;;
+    targz | tarpigz) echo pack-$1.tar.gz ;;
+    zip | 7z) echo pack-$1.zip ;;
   esac
-  now_us
-  local t0=$now
-  run_rc=0
-  /usr/bin/time -f '%M %P' -o "$bench/time.txt" "${cmd[@]}" >"$bench/$c.log" 2>&1 || run_rc=$?
-  now_us
-  run_us=$((now - t0))
-  read -r run_rss run_cpu < <(tail -n 1 "$bench/time.txt")
-  run_cpu=${run_cpu%\%}
 }
 
-# Rounds interleave the cases, so slow drifts of the machine hit all of them alike.
-for ((round = 1; round <= runs; round++)); do
-  for c in "${cases[@]}"; do
-    [ "${state[$c]}" = ok ] || continue
-    run_case "$c"
-    if [ $run_rc != 0 ]; then
-      if grep -q "unknown command" "$bench/$c.log"; then
-        state[$c]="not available"
-      else
-        state[$c]="failed (exit $run_rc, log: $bench/$c.log)"
-        status=1
-        echo "bench: ${label[$c]} failed:" >&2
-        tail -n 20 "$bench/$c.log" >&2
-      fi
-      rm -rf "$bench/out-$c"
-      continue
-    fi
-    # Delete the output while it is still only in the page cache: once written
-    # back, removing it costs seconds on a file system mounted with discard.
-    # The last extraction stays for the check below.
-    [ $c = extract ] && [ $round = "$runs" ] || rm -rf "$bench/out-$c"
-    times[$c]+=" $(secs $run_us)"
-    if [ -z "${best[$c]:-}" ] || [ $run_us -lt "${best[$c]}" ]; then
-      best[$c]=$run_us
-      cpu[$c]=$run_cpu
-    fi
-    if [ "$run_rss" -gt "${rss[$c]}" ]; then rss[$c]=$run_rss; fi
-  done
-done
+# The command of case $1 on corpus $2, packing into / extracting from the
+# files in folder $3.
+command_of() {
+  local c=$1 src=$bench/corpus-$2 p=$3
+  case $c in
+    cp) echo "cp -r '$src/.' '$out/'" ;;
+    tarcopy) echo "tar -C '$src' -cf - . | tar -C '$out' -xf -" ;;
+    extract) echo "'$kestrum' extract '$p/pack-kestrum.exe' -o '$out'" ;;
+    test) echo "'$kestrum' test '$p/pack-kestrum.exe' >/dev/null" ;;
+    tarxzf) echo "tar -C '$out' -xzf '$p/pack-targz.tar.gz'" ;;
+    pigzx) echo "pigz -dc '$p/pack-targz.tar.gz' | tar -C '$out' -xf -" ;;
+    unzip) echo "unzip -q '$p/pack-zip.zip' -d '$out'" ;;
+    7zx) echo "7z x -y -bd -bso0 -o'$out' '$p/pack-7z.zip'" ;;
+    kestrum) echo "'$kestrum' pack '$src' -o '$p/pack-kestrum.exe' --stub '$stub' >/dev/null" ;;
+    targz) echo "tar -C '$src' -czf '$p/pack-targz.tar.gz' ." ;;
+    tarpigz) echo "tar -C '$src' -cf - . | pigz -6 >'$p/pack-tarpigz.tar.gz'" ;;
+    zip) echo "cd '$src' && zip -q -r -6 '$p/pack-zip.zip' ." ;;
+    7z) echo "cd '$src' && 7z a -tzip -bd -bso0 '$p/pack-7z.zip' ." ;;
+  esac
+}
 
-# 4. The table.
-echo
-printf '%-17s %9s %9s %9s %10s %6s   %s\n' "best of $runs" seconds MiB/s "vs cp -r" "peak RSS" CPU "runs (s)"
-for c in "${cases[@]}"; do
-  if [ "${state[$c]}" != ok ]; then
-    printf '%-17s %s\n' "${label[$c]}" "${state[$c]}"
-    continue
-  fi
-  ratio=-
-  [ "${state[cp]}" = ok ] &&
-    ratio=$(LC_ALL=C awk -v a="${best[cp]}" -v b="${best[$c]}" 'BEGIN { printf "%.2fx", a / b }')
-  printf '%-17s %9s %9s %9s %6s MiB %5s%%   %s\n' "${label[$c]}" "$(secs "${best[$c]}")" \
-    "$(rate "${best[$c]}")" "$ratio" "$(mib $((rss[$c] * 1024)))" "${cpu[$c]}" "${times[$c]# }"
-done
-echo "(MiB/s = corpus bytes / seconds; vs cp -r = cp's time / this time; peak RSS is the"
-echo " largest of the runs; CPU = CPU time / wall time of the best run, 100% = one core busy)"
+extract_cases=(cp tarcopy extract test tarxzf pigzx unzip 7zx)
+pack_cases=(kestrum targz tarpigz zip 7z)
+declare -A label=([cp]="cp -r" [tarcopy]="tar c | tar x" [extract]="kestrum extract"
+  [test]="kestrum test" [tarxzf]="tar xzf" [pigzx]="pigz -dc | tar x" [unzip]="unzip"
+  [7zx]="7z x (Deflate zip)" [kestrum]="kestrum pack" [targz]="tar czf"
+  [tarpigz]="tar | pigz -6" [zip]="zip -6" [7z]="7z a -tzip")
+declare -A times=() rss=() size=()
+status=0
 
-# 5. The last extraction must equal the corpus.
-echo
-for c in "${cases[@]}"; do
-  [ "${state[$c]}" = "not available" ] && echo "${label[$c]#kestrum }: not available"
-done
-if [ "${state[extract]}" = ok ]; then
-  root=$bench/out-extract
-  # Accept the files either directly in the output folder or in one folder named after the archive.
-  mapfile -t top < <(ls -A "$root")
-  if [ ${#top[@]} = 1 ] && [ -d "$root/${top[0]}" ] && [ ! -e "$corpus/${top[0]}" ]; then
-    root=$root/${top[0]}
+# Runs one case: its target ($2: the output folder or the packed file)
+# removed, a sync, then the command ($3) and a sync, timed. Appends the seconds
+# to times[$1] and keeps the largest peak RSS (KiB) in rss[$1].
+run_case() {
+  local key=$1 target=$2 cmd=$3
+  rm -rf "$target"
+  [ "$target" = "$out" ] && mkdir -p "$out"
+  sync
+  now_us
+  local t0=$now rc=0
+  /usr/bin/time -f '%M' -o "$bench/time.txt" bash -c "$cmd" >"$bench/run.log" 2>&1 || rc=$?
+  sync
+  now_us
+  if [ $rc != 0 ]; then
+    echo "bench: ${label[${key#*:}]} failed (exit $rc): $cmd" >&2
+    tail -n 20 "$bench/run.log" >&2
+    status=1
+    return 0
   fi
-  if diff -rq "$corpus" "$root" >"$bench/verify.log" 2>&1; then
-    echo "verify: the extracted tree equals the corpus ($corpus_files files, diff -rq)"
+  times[$key]+=" $(LC_ALL=C awk -v u=$((now - t0)) 'BEGIN { printf "%.3f", u / 1e6 }')"
+  local r
+  r=$(tail -n 1 "$bench/time.txt")
+  [ "${rss[$key]:-0}" -ge "$r" ] || rss[$key]=$r
+}
+
+# Checks that the extraction left in $out equals corpus $1.
+verify() {
+  if diff -rq "$bench/corpus-$1" "$out" >"$bench/verify-$1.log" 2>&1; then
+    echo "verify: kestrum extract of the $1 corpus equals it (${count[$1]} files, diff -rq)"
   else
-    echo "verify: MISMATCH between $corpus and $root; first differences:"
-    head -n 20 "$bench/verify.log"
-    echo "(full list in $bench/verify.log; the extracted tree is kept)"
-    keep_extract=1
+    echo "verify: MISMATCH in the $1 corpus; first differences:"
+    head -n 10 "$bench/verify-$1.log"
     status=1
   fi
-elif [ "${state[extract]}" = "not available" ]; then
-  echo "verify: skipped (extract not available)"
-else
-  echo "verify: skipped (extract failed)"
-fi
+}
+
+echo "host: $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the start"
+echo "$runs rounds: ${#pack_cases[@]} packers on the large corpus, ${#extract_cases[@]} extractions on both..."
+for ((round = 1; round <= runs; round++)); do
+  for c in "${pack_cases[@]}"; do
+    target=$packs/$(pack_file $c)
+    run_case "pack:$c" "$target" "$(command_of "$c" large "$packs")"
+    [ -e "$target" ] && size[$c]=$(stat -L -c %s "$target")
+  done
+  for k in "${corpora[@]}"; do
+    from=$packs
+    [ $k = small ] && from=$peers
+    for c in "${extract_cases[@]}"; do
+      run_case "$k:$c" "$out" "$(command_of "$c" $k "$from")"
+      if [ $round = "$runs" ] && [ $c = extract ]; then verify $k; fi
+    done
+  done
+  echo "round $round done"
+done
+echo "host: load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the end"
+
+# Median of the per-round ratios times[$2] / times[$1] (how many times faster
+# case $1 is than the reference $2), as "1.23x".
+ratio() {
+  local a=(${times[$1]:-}) b=(${times[$2]:-}) r=() i
+  [ ${#a[@]} = ${#b[@]} ] && [ ${#a[@]} -gt 0 ] || { echo "-"; return; }
+  for ((i = 0; i < ${#a[@]}; i++)); do
+    r+=("$(LC_ALL=C awk -v x="${b[$i]}" -v y="${a[$i]}" 'BEGIN { printf "%.4f", x / y }')")
+  done
+  LC_ALL=C awk -v m="$(median "${r[@]}")" 'BEGIN { printf "%.2fx", m }'
+}
+# Median seconds and MiB/s of key $1 over $2 bytes.
+secs_of() { [ -n "${times[$1]:-}" ] && median ${times[$1]} || echo; }
+rate_of() {
+  local s
+  s=$(secs_of "$1")
+  [ -n "$s" ] && LC_ALL=C awk -v s="$s" -v b="$2" 'BEGIN { printf "%.0f", b / 1048576 / s }' || echo "-"
+}
+fmt_secs() { [ -n "$1" ] && LC_ALL=C printf '%.2f' "$1" || echo "failed"; }
+
+# 2. The table.
+echo
+echo "large: ${count[large]} files, $(mib "${bytes[large]}") MiB; small: ${count[small]} files, $(mib "${bytes[small]}") MiB; median of $runs rounds"
+printf '%-20s | %8s %6s %8s | %8s %6s %8s | %9s\n' "extraction" "large s" "MiB/s" "× cp -r" \
+  "small s" "MiB/s" "× cp -r" "peak RSS"
+for c in "${extract_cases[@]}"; do
+  peak=$(( (${rss[large:$c]:-0} > ${rss[small:$c]:-0} ? ${rss[large:$c]:-0} : ${rss[small:$c]:-0}) ))
+  printf '%-20s | %8s %6s %8s | %8s %6s %8s | %5s MiB\n' "${label[$c]}" \
+    "$(fmt_secs "$(secs_of large:$c)")" "$(rate_of large:$c "${bytes[large]}")" "$(ratio large:$c large:cp)" \
+    "$(fmt_secs "$(secs_of small:$c)")" "$(rate_of small:$c "${bytes[small]}")" "$(ratio small:$c small:cp)" \
+    "$(mib $((peak * 1024)))"
+done
+printf '%-20s | %8s %6s %8s | %8s %6s %8s | %9s\n' "packing (large)" "s" "MiB/s" "× pigz" \
+  "size MiB" "%" "" "peak RSS"
+for c in "${pack_cases[@]}"; do
+  sz=${size[$c]:-0}
+  printf '%-20s | %8s %6s %8s | %8s %6s %8s | %5s MiB\n' "${label[$c]}" \
+    "$(fmt_secs "$(secs_of pack:$c)")" "$(rate_of pack:$c "${bytes[large]}")" "$(ratio pack:$c pack:tarpigz)" \
+    "$(mib "$sz")" "$(LC_ALL=C awk -v a="$sz" -v b="${bytes[large]}" 'BEGIN { printf "%.1f", 100 * a / b }')" "" \
+    "$(mib $((${rss[pack:$c]:-0} * 1024)))"
+done
+echo "(× cp -r: cp's time / this time, × pigz: tar | pigz's time / this time, each the median"
+echo " of the per-round ratios; times include a final sync; peak RSS: largest of the runs,"
+echo " of the biggest process of a pipeline; kestrum test writes nothing)"
+echo "raw seconds:"
+for key in "${!times[@]}"; do echo "  $key:${times[$key]}"; done | sort
 exit $status

@@ -5,7 +5,7 @@ and incompressible data in nested folders, plus a few large files.
 The same version, seed and size always give the same bytes, names and times.
 Bump VERSION whenever the output changes, so cached copies are regenerated.
 
-usage: make-corpus.py OUTDIR [--seed N] [--size-mib N] [--files N]
+usage: make-corpus.py OUTDIR [--seed N] [--size-mib N] [--files N] [--no-large]
        make-corpus.py --version
 """
 import argparse
@@ -217,7 +217,7 @@ class Corpus:
         os.utime(path, (MTIME, MTIME))
 
 
-def plan(seed, total_bytes, file_count):
+def plan(seed, total_bytes, file_count, large=LARGE):
     """Chooses folders, names, kinds and sizes. Returns (folders, files) where
     files are (relative path, kind, size)."""
     rng = random.Random(f"plan:{seed}")
@@ -244,7 +244,7 @@ def plan(seed, total_bytes, file_count):
 
     files = []
     large_bytes = 0
-    for path, kind, mib in LARGE:
+    for path, kind, mib in large:
         parts = tuple(path.split("/"))
         for depth in range(1, len(parts)):
             if parts[:depth] not in folders:
@@ -256,7 +256,7 @@ def plan(seed, total_bytes, file_count):
 
     # Sizes: mostly small, some medium, a few of several MiB; then scaled to the budget.
     sizes = []
-    for _ in range(file_count - len(LARGE)):
+    for _ in range(file_count - len(large)):
         r = rng.random()
         lo, hi = (200, 32 << 10) if r < 0.70 else (32 << 10, 1 << 20) if r < 0.95 else (1 << 20, 6 << 20)
         sizes.append(math.exp(rng.uniform(math.log(lo), math.log(hi))))
@@ -295,6 +295,8 @@ def main():
     parser.add_argument("--seed", type=int, default=20231115)
     parser.add_argument("--size-mib", type=int, default=500)
     parser.add_argument("--files", type=int, default=2000)
+    parser.add_argument("--no-large", action="store_true",
+                        help="leave out the few large files: a corpus of many small ones")
     parser.add_argument("--version", action="store_true", help="print the generator's version")
     args = parser.parse_args()
     if args.version:
@@ -305,7 +307,10 @@ def main():
     if os.path.exists(args.outdir) and os.listdir(args.outdir):
         parser.error(f"{args.outdir}: exists and is not empty")
 
-    folders, files = plan(args.seed, args.size_mib * MIB, args.files)
+    large = [] if args.no_large else LARGE
+    if args.size_mib * MIB <= sum(mib * MIB for _, _, mib in large):
+        parser.error(f"--size-mib must exceed the {sum(m for _, _, m in large)} MiB of large files")
+    folders, files = plan(args.seed, args.size_mib * MIB, args.files, large)
     corpus = Corpus(args.seed)
     for folder in folders:
         os.makedirs(os.path.join(args.outdir, *folder), exist_ok=True)
