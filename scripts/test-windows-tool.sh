@@ -7,6 +7,7 @@
 #   - extract gives the sample back byte for byte, test finds every file intact;
 #   - a split archive made by kestrum.exe is tested and extracted by Linux's tool;
 #   - the 32-bit tool lists the same archive identically;
+#   - --version, error texts and exit codes match the Linux tool's;
 #   - the archive made by kestrum.exe opens its window in the 32-bit stub.
 # Needs the native, win64 and win32 builds. Prints "windows tool: N passed, M failed".
 set -uo pipefail
@@ -122,7 +123,22 @@ else
   fail "32-bit list: $(cat "$out/stderr")"
 fi
 
-# 7. The archive made by kestrum.exe opens its window in the 32-bit stub it carries.
+# 7. Manners: the version, a missing file with the system's reason, a file that is
+#    no archive, a usage error's exit code.
+missing=$(win "$out/нет.exe") notes=$(win README.md)
+run64 extract --overwrite sometimes
+usage=$?
+if [ $usage = 2 ] && run64 --version && [ "$(cat "$out/stdout")" = "$("$linux" --version)" ] &&
+  ! run64 list "$missing" &&
+  [ "$(cat "$out/stderr")" = "kestrum: cannot open $missing: no such file or directory" ] &&
+  ! run64 test "$notes" &&
+  [ "$(cat "$out/stderr")" = "kestrum: $notes: not a self-extracting archive" ]; then
+  pass "--version, error texts and exit codes as on Linux"
+else
+  fail "manners (usage exit code $usage): $(cat "$out/stdout" "$out/stderr")"
+fi
+
+# 8. The archive made by kestrum.exe opens its window in the 32-bit stub it carries.
 if file "$out/sample.exe" | grep -q 'PE32 executable (GUI) Intel 80386'; then
   wine_gui_start "$out/sample.exe"
   if wine_wait_window "Kestrum" 60 >/dev/null; then
