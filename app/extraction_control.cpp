@@ -73,10 +73,13 @@ void Vondrel::ShowFinished() {
   base.lfHeight = base.lfHeight * 5 / 4;
   if (message_font_) DeleteObject(message_font_);
   message_font_ = CreateFontIndirectW(&base);
-  arch_desc_view_.SetBaseFont(message_font_);
-  arch_desc_view_.SetLinkColor(RGB(146, 0, 22));
-  arch_desc_view_.SetQtf(FinishedMessageQtf(archref));
-  ShowWindow(controls_[arch_desc], SW_SHOW);
+  // Drawn by us, letter for letter like the labels around it.
+  ShowWindow(controls_[arch_desc], SW_HIDE);
+  finished_view_.SetBaseFont(message_font_);
+  finished_view_.SetLinkColor(RGB(146, 0, 22));
+  finished_view_.SetQtf(FinishedMessageQtf(archref));
+  ShowWindow(finished_view_.hwnd(), SW_SHOW);
+  finished_shown_ = true;
   KillTimer(hwnd_, 1);
   PlaceControls();
 }

@@ -10,7 +10,7 @@
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "ui/picture_bitmap.h"
-#include "ui/rich_text_view.h"
+#include "ui/rich_label.h"
 #include "platform/win_text.h"
 
 namespace kestrum {
@@ -20,7 +20,7 @@ constexpr wchar_t kClass[] = L"KestrumVersion";
 constexpr int kWidth = 400, kHeight = 160;  // layout units
 
 struct Views {
-  ui::RichTextView website;
+  ui::RichLabel website;
   ui::BitmapPicture logo;
   HFONT font = nullptr;
   HICON icon = nullptr;
@@ -88,7 +88,7 @@ void VersionDlg::Run(HWND owner) {
   HWND ok = add(WC_BUTTONW, t_("OK"), WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, HCenter(80, 0),
                 Bottom(12, 24));
   views->website.Create(hwnd_, 4);
-  views->website.SetBackground(RGB(240, 240, 240));
+  views->website.SetBaseFont(views->font);
   const Rect link = Place(Left(240, 120), Top(84, 16), zoom.X(kWidth), zoom.Y(kHeight), zoom);
   MoveWindow(views->website.hwnd(), link.left, link.top, link.Width(), link.Height(), FALSE);
   views->website.SetQtf(std::string("[1; [^") + kServiceSite + "^; " + kServiceSiteName + "]]");
@@ -118,8 +118,9 @@ LRESULT VersionDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       done_ = true;
       return 0;
-    case WM_ERASEBKGND: {
-      // The grey body with the logo on the left.
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+      // The grey body with the logo on the left; the link label draws over it.
       HDC dc = HDC(wp);
       RECT all = {0, 0, MulDiv(600, views ? views->dpi : 96, 96),
                   MulDiv(200, views ? views->dpi : 96, 96)};
@@ -136,9 +137,6 @@ LRESULT VersionDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
       SetBkMode(HDC(wp), TRANSPARENT);
       return LRESULT(GetStockObject(NULL_BRUSH));
-    case WM_NOTIFY:
-      if (views && views->website.HandleNotify(reinterpret_cast<NMHDR*>(lp))) return 0;
-      break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
 }

@@ -118,7 +118,8 @@ Vondrel::~Vondrel() {
   for (HFONT f : {ui_font_, ui_bold_, name_font_, desc_font_, message_font_})
     if (f) DeleteObject(f);
   if (body_brush_) DeleteObject(body_brush_);
-  if (tree_glyphs_) ImageList_Destroy(tree_glyphs_);
+  for (HIMAGELIST list : {tree_glyphs_, catalog_glyph_})
+    if (list) ImageList_Destroy(list);
   for (HICON icon : {small_icon_, large_icon_})
     if (icon) DestroyIcon(icon);
 }

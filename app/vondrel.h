@@ -16,6 +16,7 @@
 #include "ui/file_list_view.h"
 #include "ui/file_tree_view.h"
 #include "ui/picture_bitmap.h"
+#include "ui/rich_label.h"
 #include "ui/rich_text_view.h"
 #include "ui/own_window.h"
 
@@ -76,9 +77,12 @@ class Vondrel : public ui::OwnWindow {
   HWND view_options_[2] = {};  // the two cases of opt_view
   ui::FileListView file_list_view_;
   ui::FileTreeView file_tree_view_;
-  ui::RichTextView file_counts_view_, arch_desc_view_, about_view_;
+  ui::RichTextView arch_desc_view_;
+  ui::RichLabel file_counts_view_, about_view_;
+  ui::RichLabel finished_view_;  // the completion message, where the description was
   FileTreeModel tree_model_;
   HIMAGELIST tree_glyphs_ = nullptr;
+  HIMAGELIST catalog_glyph_ = nullptr;  // the open folder beside "Open catalog"
   HFONT ui_font_ = nullptr, ui_bold_ = nullptr, name_font_ = nullptr, desc_font_ = nullptr;
   HFONT message_font_ = nullptr;
   HBRUSH body_brush_ = nullptr;
@@ -86,6 +90,8 @@ class Vondrel : public ui::OwnWindow {
   LayoutZoom zoom_;
   UINT dpi_ = 96;
   bool with_description_ = false;
+  bool finished_shown_ = false;
+  HWND focus_before_ = nullptr;  // the focused control while the window is inactive  // the finished view replaced the views
 
   // The members the window paints with.
   ui::BitmapPicture strip;

@@ -15,6 +15,7 @@ namespace {
 
 constexpr int kControlIdBase = 1000;
 constexpr int kViewOptionId = 1100;  // + 0, + 1 for the two cases of opt_view
+constexpr int kFinishedMessageId = 1102;
 constexpr COLORREF kBodyColor = RGB(240, 240, 240);
 constexpr COLORREF kDescriptionLabelColor = RGB(218, 15, 94);
 
@@ -114,6 +115,8 @@ void Vondrel::MakeFonts() {
   SendMessageW(controls_[arch_size], WM_SETFONT, WPARAM(name_font_), FALSE);
   SendMessageW(controls_[lb_desc], WM_SETFONT, WPARAM(desc_font_), FALSE);
   SendMessageW(controls_[bt_catalog], WM_SETFONT, WPARAM(ui_bold_), FALSE);
+  file_counts_view_.SetBaseFont(ui_font_);
+  about_view_.SetBaseFont(ui_font_);
 }
 
 void Vondrel::CreateControls() {
@@ -186,21 +189,37 @@ void Vondrel::CreateControls() {
         ShowWindow(controls_[i], SW_SHOW);
         break;
       case ControlKind::kRichText: {
-        ui::RichTextView& view = item.id == file_counts ? file_counts_view_
-                                 : item.id == arch_desc ? arch_desc_view_
-                                                        : about_view_;
-        // The description scrolls when it is longer than its box.
-        view.Create(hwnd_, id, item.id == arch_desc);
-        controls_[i] = view.hwnd();
+        if (item.id == arch_desc) {
+          // The description scrolls when it is longer than its box.
+          arch_desc_view_.Create(hwnd_, id, true);
+          controls_[i] = arch_desc_view_.hwnd();
+        } else {
+          // One line over the window's own background.
+          ui::RichLabel& label = item.id == file_counts ? file_counts_view_ : about_view_;
+          label.Create(hwnd_, id);
+          controls_[i] = label.hwnd();
+        }
         ShowWindow(controls_[i], SW_SHOW);
         break;
       }
     }
     if (item.design_text && controls_[i]) SetText(item.id, t_(item.design_text));
   }
-  file_counts_view_.SetBackground(kBodyColor);
+  // The size label reaches under the language list: the list stays on top
+  // and the label does not paint over its border.
+  SetWindowPos(controls_[language], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowLongW(controls_[arch_size], GWL_STYLE,
+                 GetWindowLongW(controls_[arch_size], GWL_STYLE) | WS_CLIPSIBLINGS);
+  // "Open catalog" shows the open folder beside its text.
+  catalog_glyph_ = ImageList_Create(Px(opened.width), Px(opened.height), ILC_COLOR32, 1, 0);
+  HBITMAP folder = ui::MakeScaledBitmap(opened.width, opened.height, opened.bgra, Px(opened.width),
+                                        Px(opened.height));
+  ImageList_Add(catalog_glyph_, folder, nullptr);
+  DeleteObject(folder);
+  BUTTON_IMAGELIST glyph = {catalog_glyph_, {Px(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+  SendMessageW(controls_[bt_catalog], BCM_SETIMAGELIST, 0, LPARAM(&glyph));
   arch_desc_view_.SetBackground(kBodyColor);
-  about_view_.SetBackground(RGB(110, 126, 71));  // the band's colour behind the link
+  finished_view_.Create(hwnd_, kFinishedMessageId);
   MakeFonts();
 }
 
@@ -217,7 +236,7 @@ void Vondrel::PlaceControls() {
   RECT client;
   GetClientRect(hwnd_, &client);
   const LayoutItem* items = CommonLayout();
-  HDWP batch = BeginDeferWindowPos(kControlCount + 1);
+  HDWP batch = BeginDeferWindowPos(kControlCount + 2);
   const auto put = [&](HWND w, const Rect& r) {
     if (w && batch)
       batch = DeferWindowPos(batch, w, nullptr, r.left, r.top, r.Width(), r.Height(),
@@ -241,6 +260,7 @@ void Vondrel::PlaceControls() {
       put(view_options_[1], second);
       continue;
     }
+    if (i == arch_desc) put(finished_view_.hwnd(), r);
     // A drop list's height is that of its opened list.
     if (items[i].kind == ControlKind::kDropList) r.bottom = r.top + r.Height() * 12;
     put(controls_[i], r);
@@ -310,6 +330,13 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_PRINTCLIENT: {
+      // The background of the labels that draw themselves over it.
+      RECT client;
+      GetClientRect(hwnd_, &client);
+      Paint(HDC(wp), client);
+      return 0;
+    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd_, &ps);
@@ -342,8 +369,7 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       if (file_list_view_.HandleNotify(header, &result)) return result;
-      for (ui::RichTextView* view : {&file_counts_view_, &arch_desc_view_, &about_view_})
-        if (view->HandleNotify(header)) return 0;
+      if (arch_desc_view_.HandleNotify(header)) return 0;
       break;
     }
     case WM_COMMAND: {
@@ -353,9 +379,34 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       if (id == kControlIdBase + bt_browse) OnBrowse();
       if (id == kControlIdBase + bt_catalog) OnCatalog();
       if ((id == kViewOptionId || id == kViewOptionId + 1) && HIWORD(wp) == BN_CLICKED) OnView();
-      if (id == kControlIdBase + language && HIWORD(wp) == CBN_SELCHANGE) OnLanguage();
+      if (id == kControlIdBase + language) {
+        // Every pick runs the language change, the shown language too: a
+        // pick from the opened list ends with CBN_SELENDOK whether or not the
+        // selection moved; arrow keys on the closed list only change it.
+        const bool dropped = SendMessageW(controls_[language], CB_GETDROPPEDSTATE, 0, 0);
+        if (HIWORD(wp) == CBN_SELENDOK || (HIWORD(wp) == CBN_SELCHANGE && !dropped)) OnLanguage();
+      }
+      // Enter: the dialog manager asks for the default button (IDOK); as
+      // everywhere in Windows, the focused button is the one that acts.
+      if (id == IDOK) {
+        HWND focus = GetFocus();
+        for (ControlId button : {bt_extract, bt_cancel, bt_browse, bt_catalog})
+          if (focus && focus == controls_[button] && IsWindowVisible(focus))
+            SendMessageW(focus, BM_CLICK, 0, 0);
+      }
       return 0;
     }
+    case WM_ACTIVATE:
+      // The focused control gets the focus back after a dialog or another
+      // window, so Enter still presses the button it pressed before.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) focus_before_ = focus;
+      } else if (focus_before_ && IsWindow(focus_before_) && IsWindowVisible(focus_before_)) {
+        SetFocus(focus_before_);
+        return 0;
+      }
+      break;
     case WM_TIMER:
       OnTimer();
       return 0;

@@ -1,6 +1,6 @@
 // The main window's own drawing, under its controls: the default background,
 // the grey body, the bottom band, the header picture with the filler tiles
-// beside it, and the logo once an extraction has ended. Positions are pixels
+// beside it, and the logo once an extraction has finished. Positions are pixels
 // at 96 DPI, scaled with the monitor's DPI so the window keeps its proportions.
 #include "view/make_strip.h"
 #include "app/vondrel.h"
@@ -24,7 +24,9 @@ void Vondrel::Paint(HDC dc, const RECT& client) {
   for (int i = 0; i < 3; ++i)
     ui::DrawBitmap(canvas, empty_tile_.get(), w + Px(500) * i, 0, Px(empty_tile_.width()),
                    Px(empty_tile_.height()));
-  if (shown_state != ST_READY && shown_state != ST_EXTRACTING)
+  // The logo only once the views that would lie over it are gone: a failed
+  // run keeps them, and the logo would show in pieces between them.
+  if (shown_state != ST_READY && shown_state != ST_EXTRACTING && finished_shown_)
     ui::DrawBitmap(canvas, logo_.get(), client.right - Px(320), client.bottom - Px(320), Px(300),
                    Px(260));
 

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the QTF parser, as an archive description would.
 // The document must be well formed and no larger than the input allows, its
-// RTF must be balanced with ordered link spans, and escaped text must come
-// back unchanged.
+// RTF must be balanced with ordered link spans (pictures included, decoded by
+// a stand-in for the system's decoder), and escaped text must come back
+// unchanged.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,6 +33,8 @@ void CheckDocument(const Document& doc, size_t input_size) {
       Check(run.format.size >= kestrum::rich_text::kDefaultSize && run.format.size <= 9);
       Check(run.format.link >= -1 && run.format.link < int(doc.links.size()));
       Check(run.format.face >= -1 && run.format.face < int(doc.faces.size()));
+      Check(run.format.picture >= -1 && run.format.picture < int(doc.pictures.size()));
+      Check(run.format.picture < 0 || run.text == kestrum::rich_text::kPictureText);
       for (char c : run.text) Check(uint8_t(c) >= 32 || c == '\t');
       text_bytes += run.text.size();
     }
@@ -44,10 +47,33 @@ void CheckDocument(const Document& doc, size_t input_size) {
   for (const std::string& s : doc.links) names += s.size();
   for (const std::string& s : doc.faces) names += s.size();
   Check(names <= input_size + 31);
+  size_t picture_bytes = 0;
+  for (const auto& picture : doc.pictures) {
+    Check(picture.width_dots >= 0 && picture.width_dots <= kestrum::rich_text::kMaxPictureDots);
+    Check(picture.height_dots >= 0 && picture.height_dots <= kestrum::rich_text::kMaxPictureDots);
+    picture_bytes += picture.data.size();
+  }
+  Check(picture_bytes <= input_size);
+}
+
+// Stands for the system's decoder: a picture of up to 64 x 64 pixels made
+// from the data, or none when the data is shorter than 3 bytes.
+bool FakeDecode(const kestrum::rich_text::PictureObject& picture,
+                kestrum::rich_text::DecodedPicture* out) {
+  if (picture.data.size() < 3) return false;
+  out->width = picture.data[0] % 64 + 1;
+  out->height = picture.data[1] % 64 + 1;
+  out->bgra.resize(size_t(out->width) * size_t(out->height) * 4);
+  for (size_t i = 0; i < out->bgra.size(); ++i)
+    out->bgra[i] = picture.data[i % picture.data.size()];
+  return true;
 }
 
 void CheckRtf(const Document& doc) {
-  const kestrum::rich_text::Rtf rtf = kestrum::rich_text::ToRtf(doc, {});
+  kestrum::rich_text::RtfStyle style;
+  style.decode_picture = &FakeDecode;
+  style.dpi = 144;
+  const kestrum::rich_text::Rtf rtf = kestrum::rich_text::ToRtf(doc, style);
   long depth = 0;
   for (size_t i = 0; i < rtf.text.size(); ++i) {
     const char c = rtf.text[i];

@@ -113,6 +113,15 @@ const TranslationEntry kProgramCatalogue[] = {
     {int32_t(kLangRuRU) + kUtf8, "Дата сборки"},
     {1, "Web Site:"},
     {int32_t(kLangRuRU) + kUtf8, "Сайт:"},
+    {1, "The archive is damaged."},
+    {int32_t(kLangRuRU) + kUtf8, "Архив повреждён."},
+    {int32_t(kLangDeDE) + kUtf8, "Das Archiv ist beschädigt."},
+    {int32_t(kLangFrFR) + kUtf8, "L'archive est endommagée."},
+    {int32_t(kLangEsES) + kUtf8, "El archivo está dañado."},
+    {int32_t(kLangItIT) + kUtf8, "L'archivio è danneggiato."},
+    {int32_t(kLangUkUA) + kUtf8, "Архів пошкоджено."},
+    {int32_t(kLangZhCN) + kUtf8, "压缩包已损坏。"},
+    {int32_t(kLangKkKZ) + kUtf8, "Мұрағат зақымдалған."},
     {0, nullptr},
 };
 

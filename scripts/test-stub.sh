@@ -3,8 +3,8 @@
 #   scripts/test-stub.sh [win64|win32]      (default win64; win32 is the release stub)
 #   - the sample archive opens a window titled "Kestrum";
 #   - the bare stub ends at once without a window;
-#   - a damaged archive shows one message, "The archive is damaged.", and ends
-#     when it is closed.
+#   - a damaged archive shows one message, "The archive is damaged." in the
+#     system's language, and ends when it is closed.
 # Screenshots land in build/stub-tests/ (win32: build/stub-tests-win32/).
 # Prints "stub (TARGET): N passed, M failed".
 set -uo pipefail
@@ -34,6 +34,8 @@ winctl=$build/$target/bin/winctl.exe
 winctl_loader=$(wine_loader_for "$winctl") || exit 1
 # Prints "visibility rectangle" of the control with that id.
 control() { "$winctl_loader" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {print $3, $4}'; }
+# The tree's shown items: "open|closed IMAGE X,Y TEXT" (image 0 closed, 1 open folder).
+tree_items() { "$winctl_loader" "$winctl" tree Kestrum 1016 | tr -d '\r' | grep -v '^ok$'; }
 # The text of the control with that id.
 text_of() { "$winctl_loader" "$winctl" dump Kestrum | tr -d '\r' | awk -v id="$1" '$1 == id {$1=$2=$3=$4=""; sub(/^ +/, ""); print}'; }
 
@@ -49,6 +51,20 @@ if wine_wait_window "Kestrum" 60 >/dev/null; then
   else
     fail "tree '$tree', table '$table'"
   fi
+  # The folder pictures follow the folders' state however it changes: clicks
+  # on a picture (every time, the root's too) and the arrow keys.
+  states=""
+  for step in 1 1 2 2 Left Right; do
+    case $step in
+      Left | Right) xdotool key "$step" ;;
+      *) read -r x y < <(tree_items | awk -v n="$step" 'NR == n {split($3, p, ","); print p[1], p[2]}')
+         xdotool mousemove "$x" "$y" click 1 ;;
+    esac
+    sleep 0.4
+    states+="$(tree_items | awk 'NR <= 2 {printf "%s:%s ", $1, $2}')/ "
+  done
+  want="closed:0 / open:1 closed:0 / open:1 open:1 / open:1 closed:0 / closed:0 / open:1 closed:0 / "
+  [ "$states" = "$want" ] && pass "folder pictures follow clicks and keys" || fail "folder pictures: '$states'"
   "$winctl_loader" "$winctl" click Kestrum 1101 >/dev/null
   sleep 0.5
   tree=$(control 1016) table=$(control 1012)
@@ -88,6 +104,15 @@ if wine_wait_window "Kestrum" 60 >/dev/null; then
   else
     fail "German archive: '$lang' '$cancel' '$list'"
   fi
+  # Picking the shown language again runs the language change all the same.
+  "$winctl_loader" "$winctl" settext Kestrum 1007 stale >/dev/null
+  read -r x y < <("$winctl_loader" "$winctl" point Kestrum 1000 | tr -d '\r')
+  xdotool mousemove "$x" "$y" click 1
+  sleep 0.5
+  xdotool key Return
+  sleep 0.5
+  lang=$(text_of 1007)
+  [ "$lang" = "Sprache:" ] && pass "picking the shown language again re-applies it" || fail "re-pick: '$lang'"
   "$winctl_loader" "$winctl" select Kestrum 1000 6 >/dev/null
   sleep 0.5
   lang=$(text_of 1007) table=$(text_of 1101)
@@ -112,6 +137,22 @@ for case in "de_DE Deutsch (German)" "pt_BR English (English)"; do
   fi
   wine_gui_stop
 done
+
+# 1d. An empty archive: the root alone, open.
+mkdir -p "$out/nothing"
+"$kestrum" pack "$out/nothing" -o "$out/empty.exe" --stub "$stub" --name "Nothing inside" >/dev/null
+wine_gui_start "$out/empty.exe"
+if wine_wait_window "Kestrum" 60 >/dev/null; then
+  root=$(tree_items)
+  if echo "$root" | grep -qx 'open 1 [0-9-]*,[0-9-]* Nothing inside'; then
+    pass "an empty archive's root shows the open folder"
+  else
+    fail "empty archive tree: '$root'"
+  fi
+else
+  fail "empty archive: no window"
+fi
+wine_gui_stop
 
 # 2. The bare stub ends by itself, silently.
 cp "$stub" "$out/bare.exe"
@@ -140,9 +181,14 @@ name_at = first + 1 + 8 + 8 + 4           # its name bytes
 data[name_at:name_at + 3] = b'..\\'       # "Data\\empty.dat" -> "..\\a\\empty.dat"
 open(sys.argv[2], 'wb').write(data)
 PY
-wine_gui_start "$out/damaged.exe"
+LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 wine_gui_start "$out/damaged.exe"
 if wid=$(wine_wait_window "Kestrum Vondrel" 60); then
   wine_screenshot "$out/damaged.png"
+  if "$winctl_loader" "$winctl" dump "Kestrum Vondrel" | grep -q "Das Archiv ist beschädigt."; then
+    pass "the damaged-archive message speaks the system's language (German)"
+  else
+    fail "damaged-archive message not in German"
+  fi
   xdotool key --window "$wid" Return 2>/dev/null || true
   wine_gui_wait_exit 20 >/dev/null
   if [ $? != 124 ]; then

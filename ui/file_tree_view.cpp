@@ -12,6 +12,58 @@ void FileTreeView::Create(HWND parent, int id, HIMAGELIST glyphs) {
                           GetModuleHandleW(nullptr), nullptr);
   TreeView_SetExtendedStyle(hwnd_, TVS_EX_DOUBLEBUFFER, TVS_EX_DOUBLEBUFFER);
   TreeView_SetImageList(hwnd_, glyphs, TVSIL_NORMAL);
+  SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Keys open and close folders inside the control (Left, Right, +, -, *);
+// whether it says so to the parent depends on the platform, so the glyphs
+// are checked after every key.
+LRESULT CALLBACK FileTreeView::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                            DWORD_PTR self) {
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, SubclassProc, 1);
+  const LRESULT result = DefSubclassProc(hwnd, msg, wp, lp);
+  auto* view = reinterpret_cast<FileTreeView*>(self);
+  if (msg == WM_KEYDOWN && view->model_) {
+    if (HTREEITEM caret = TreeView_GetSelection(hwnd)) view->SyncGlyphs(caret, wp == VK_MULTIPLY);
+  }
+  return result;
+}
+
+void FileTreeView::SyncGlyphs(HTREEITEM item, bool deep) {
+  TVITEMW tv = {};
+  tv.mask = TVIF_PARAM | TVIF_STATE;
+  tv.stateMask = TVIS_EXPANDED;
+  tv.hItem = item;
+  if (!TreeView_GetItem(hwnd_, &tv) || tv.lParam < 0 || tv.lParam >= model_->size()) return;
+  if (!model_->node(int(tv.lParam)).folder) return;
+  const bool open = tv.state & TVIS_EXPANDED;
+  TVITEMW glyph = {};
+  glyph.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  glyph.hItem = item;
+  glyph.iImage = glyph.iSelectedImage = open ? kFolderOpened : kFolderClosed;
+  TreeView_SetItem(hwnd_, &glyph);
+  if (!deep || !open) return;
+  for (HTREEITEM child = TreeView_GetChild(hwnd_, item); child;
+       child = TreeView_GetNextSibling(hwnd_, child))
+    SyncGlyphs(child, true);
+}
+
+void FileTreeView::Expand(HTREEITEM item, UINT action) {
+  TVITEMW tv = {};
+  tv.mask = TVIF_PARAM | TVIF_STATE;
+  tv.stateMask = TVIS_EXPANDED;
+  tv.hItem = item;
+  if (!TreeView_GetItem(hwnd_, &tv)) return;
+  const bool was_open = tv.state & TVIS_EXPANDED;
+  const bool open = action == TVE_TOGGLE ? !was_open : action == TVE_EXPAND;
+  if (open) Fill(item, int(tv.lParam));
+  TreeView_Expand(hwnd_, item, open ? TVE_EXPAND : TVE_COLLAPSE);
+  // A folder without children (the root of an empty archive) has nothing to
+  // show but is open all the same.
+  if (!TreeView_GetChild(hwnd_, item)) {
+    TreeView_SetItemState(hwnd_, item, open ? TVIS_EXPANDED : 0, TVIS_EXPANDED);
+  }
+  SyncGlyphs(item, false);
 }
 
 HTREEITEM FileTreeView::Insert(HTREEITEM parent, int node) {
@@ -44,7 +96,7 @@ void FileTreeView::Show(const FileTreeModel* model) {
   filled_.assign(size_t(model->size()), false);
   HTREEITEM root = Insert(TVI_ROOT, 0);
   Fill(root, 0);
-  TreeView_Expand(hwnd_, root, TVE_EXPAND);
+  Expand(root, TVE_EXPAND);
   TreeView_SelectItem(hwnd_, root);
 }
 
@@ -58,14 +110,7 @@ bool FileTreeView::HandleNotify(NMHDR* header, LRESULT* result) {
       return true;
     }
     case TVN_ITEMEXPANDEDW: {
-      // The folder glyph shows whether the node is open.
-      auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
-      TVITEMW item = {};
-      item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-      item.hItem = tv->itemNew.hItem;
-      item.iImage = item.iSelectedImage =
-          (tv->itemNew.state & TVIS_EXPANDED) ? kFolderOpened : kFolderClosed;
-      TreeView_SetItem(hwnd_, &item);
+      SyncGlyphs(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem, false);
       return true;
     }
     case NM_CLICK:
@@ -77,7 +122,7 @@ bool FileTreeView::HandleNotify(NMHDR* header, LRESULT* result) {
       if (!hit.hItem) return true;
       if (hit.flags & TVHT_ONITEMICON) {
         // The glyph is the expander: a click opens or closes the folder.
-        TreeView_Expand(hwnd_, hit.hItem, TVE_TOGGLE);
+        Expand(hit.hItem, TVE_TOGGLE);
         *result = 1;
       } else if (header->code == NM_DBLCLK && (hit.flags & TVHT_ONITEMLABEL) &&
                  !(GetKeyState(VK_SHIFT) & 0x8000) && !(GetKeyState(VK_CONTROL) & 0x8000)) {

@@ -1,7 +1,9 @@
 // The explorer tree: a tree view over a FileTreeModel. A folder's children
 // are inserted when it is first opened, so the tree of a 100,000-file archive
 // is up at once. Folders show the closed or open folder glyph, which works as
-// their expander; files show a document glyph.
+// their expander; files show a document glyph. The glyph is set from the
+// item's state after every change, however it came about: the control tells
+// its parent of an expansion only the first time a program asks for one.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +29,15 @@ class FileTreeView {
   bool HandleNotify(NMHDR* header, LRESULT* result);
 
  private:
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self);
   HTREEITEM Insert(HTREEITEM parent, int node);
   void Fill(HTREEITEM item, int node);
+  // Opens, closes or toggles (TVE_*) the item and sets its glyph.
+  void Expand(HTREEITEM item, UINT action);
+  // The folder glyph of item from its state; with deep, also of the folders
+  // shown below it.
+  void SyncGlyphs(HTREEITEM item, bool deep);
   HWND hwnd_ = nullptr;
   const FileTreeModel* model_ = nullptr;
   std::vector<bool> filled_;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/png_decoder.h"
 #include "view/rich_text/qtf.h"
 #include "platform/win_text.h"
 #include "ui/system_library.h"
@@ -74,6 +75,8 @@ bool RichTextView::Create(HWND parent, int id, bool scroll_bar) {
   SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
   SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
   style_.text = ToColor(GetSysColor(COLOR_WINDOWTEXT));
+  style_.paper = ToColor(GetSysColor(COLOR_BTNFACE));
+  style_.decode_picture = &DecodePicture;
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
   NONCLIENTMETRICSW metrics = {};
@@ -123,11 +126,14 @@ void RichTextView::SetLinkColor(COLORREF color) {
 void RichTextView::SetBackground(COLORREF color) {
   if (!hwnd_) return;
   SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, color);
+  style_.paper = ToColor(color);  // pictures with transparency are laid on it
+  if (!doc_.pictures.empty()) Render();
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void RichTextView::Render() {
   if (!hwnd_) return;
+  style_.dpi = dpi_;
   rich_text::Rtf rtf = rich_text::ToRtf(doc_, style_);
   links_ = std::move(rtf.links);
   pressed_ = nullptr;

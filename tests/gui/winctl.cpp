@@ -8,8 +8,13 @@
 //                                      visibility, rectangle in the client area, text
 //   winctl select TITLE ID INDEX       pick item INDEX of a drop list, as a user does
 //   winctl settext TITLE ID TEXT       replace the text of an edit field
+//   winctl point TITLE ID              the screen point at the middle of a control
+//   winctl tree TITLE ID               list the shown items of a tree view: open or
+//                                      closed, image index, the screen point of the
+//                                      item's image, text
 // Prints "ok" on success; exits 1 when the window is not found.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -35,6 +40,51 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
               IsWindowVisible(child) ? L"shown" : L"hidden", r.left, r.top, r.right, r.bottom,
               utf8);
   return TRUE;
+}
+
+// Tree items live in the other process: TVM_GETITEM and TVM_GETITEMRECT are
+// asked with a buffer allocated there.
+void DumpTree(HWND tree) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return;
+  struct Remote {
+    TVITEMW item;
+    RECT rect;
+    wchar_t text[256];
+  };
+  auto* remote = static_cast<Remote*>(
+      VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+  const LRESULT image_width = [&] {
+    int cx = 0, cy = 0;
+    HIMAGELIST list = HIMAGELIST(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    return list && ImageList_GetIconSize(list, &cx, &cy) ? cx : 16;
+  }();
+  for (HTREEITEM item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+       item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, LPARAM(item)))) {
+    Remote local = {};
+    local.item.mask = TVIF_IMAGE | TVIF_STATE | TVIF_TEXT;
+    local.item.hItem = item;
+    local.item.stateMask = TVIS_EXPANDED;
+    local.item.pszText = remote->text;
+    local.item.cchTextMax = 256;
+    *reinterpret_cast<HTREEITEM*>(&local.rect) = item;
+    SIZE_T moved = 0;
+    WriteProcessMemory(process, remote, &local, sizeof local, &moved);
+    SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&remote->item));
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, LPARAM(&remote->rect));
+    ReadProcessMemory(process, remote, &local, sizeof local, &moved);
+    POINT icon = {local.rect.left - int(image_width) / 2, (local.rect.top + local.rect.bottom) / 2};
+    ClientToScreen(tree, &icon);
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, local.text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::printf("%s %d %ld,%ld %s\n", (local.item.state & TVIS_EXPANDED) ? "open" : "closed",
+                local.item.iImage, icon.x, icon.y, utf8);
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
 }
 
 }  // namespace
@@ -72,6 +122,18 @@ int wmain(int argc, wchar_t** argv) {
     if (!edit) return 1;
     DWORD_PTR unused = 0;
     SendMessageTimeoutW(edit, WM_SETTEXT, 0, LPARAM(argv[4]), SMTO_ABORTIFHUNG, 2000, &unused);
+  } else if (verb == L"point" && argc == 4) {
+    HWND control = GetDlgItem(window, _wtoi(argv[3]));
+    RECT r;
+    if (!control || !GetWindowRect(control, &r)) return 1;
+    // A drop list's window is as tall as its opened list: its face is on top.
+    const LONG height = SendMessageW(control, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+    const LONG y = height > 0 ? r.top + height / 2 + 2 : (r.top + r.bottom) / 2;
+    std::printf("%ld %ld\n", (r.left + r.right) / 2, y);
+  } else if (verb == L"tree" && argc == 4) {
+    HWND tree = GetDlgItem(window, _wtoi(argv[3]));
+    if (!tree) return 1;
+    DumpTree(tree);
   } else if (verb == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {

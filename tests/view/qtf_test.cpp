@@ -259,5 +259,47 @@ TEST(QtfHostile, FailedOpeningsDoNotRescan) {
   EXPECT_EQ(PlainText(ParseQtf(qtf)), expected);
 }
 
+// Picture objects: "@@TYPE:CX&CY(base64)". "iVBORw==" is the first four bytes
+// of a PNG signature; the data is kept as given and decoded by the view.
+TEST(QtfPicture, ObjectsWithTheirSizeAndData) {
+  struct Case {
+    const char* qtf;
+    const char* plain;  // # stands for the picture's U+FFFC
+    int width, height;  // -1: no picture
+    size_t bytes;
+  };
+  const Case cases[] = {
+      {"a@@PNG:600&300(iVBORw==)b", "a#b", 600, 300, 4},
+      {"@@PNG:0&0(iVBO\nRw==)", "#", 0, 0, 4},  // size left to the picture; line breaks
+      {"@@PNG:99999&12(iVBORw==)", "#", kMaxPictureDots, 12, 4},        // capped
+      {"@@PNG:10&10(not*base64)x", "#x", 10, 10, 0},                    // damaged: empty box
+      {"@@PNG:10&10(iVBORw", "#", 10, 10, 0},                           // unterminated: empty box
+      {"@@PNG:10&10 (iVBORw==)", "@@PNG:10\n10 (iVBORw==)", -1, -1, 0},  // not an object
+      {"@@:10&10()", "@@:10\n10()", -1, -1, 0},
+      {"@@PNG:10(x)", "@@PNG:10(x)", -1, -1, 0},
+  };
+  for (const Case& c : cases) {
+    const Document doc = ParseQtf(c.qtf);
+    std::string plain = PlainText(doc);
+    for (size_t at; (at = plain.find(kPictureText)) != std::string::npos;)
+      plain.replace(at, 3, "#");
+    EXPECT_EQ(plain, c.plain) << c.qtf;
+    if (c.width < 0) {
+      EXPECT_TRUE(doc.pictures.empty()) << c.qtf;
+      continue;
+    }
+    ASSERT_EQ(doc.pictures.size(), 1u) << c.qtf;
+    EXPECT_EQ(doc.pictures[0].type, "PNG");
+    EXPECT_EQ(doc.pictures[0].width_dots, c.width) << c.qtf;
+    EXPECT_EQ(doc.pictures[0].height_dots, c.height) << c.qtf;
+    EXPECT_EQ(doc.pictures[0].data.size(), c.bytes) << c.qtf;
+  }
+  // Inside a format, a picture keeps it (a picture may be a link) in a run of its own.
+  const Document linked = ParseQtf("[^u^ @@PNG:6&6(AAAA)@@PNG:6&6(AAAA)]");
+  ASSERT_EQ(linked.paragraphs[0].runs.size(), 2u);
+  EXPECT_EQ(linked.paragraphs[0].runs[1].format.picture, 1);
+  EXPECT_EQ(linked.paragraphs[0].runs[1].format.link, 0);
+}
+
 }  // namespace
 }  // namespace kestrum::rich_text

@@ -123,5 +123,46 @@ TEST(Rtf, EmptyDocumentIsOneEmptyParagraph) {
   EXPECT_EQ(rtf.text.back(), '}');
 }
 
+// Pictures: a DIB at the shown size (the markup's dots at the screen's DPI),
+// decoded by the caller; one that does not decode is an empty box.
+TEST(Rtf, PicturesAreBitmapsOfTheirShownSize) {
+  RtfStyle style;
+  style.dpi = 144;
+  style.paper = {10, 20, 30};
+  // A 2 x 1 picture: opaque red, then fully transparent.
+  style.decode_picture = [](const PictureObject& p, DecodedPicture* out) {
+    if (p.data.size() != 3) return false;
+    *out = {2, 1, {0, 0, 255, 255, 9, 9, 9, 0}};
+    return true;
+  };
+  const Rtf rtf = ToRtf(ParseQtf("a@@PNG:400&200(AAAA)@@PNG:0&0(AAAA)@@PNG:40&40(AA)"), style);
+  // 400 x 200 dots at 144 DPI: 96 x 48 pixels, 960 x 480 twips.
+  EXPECT_TRUE(Has(rtf.text, "{\\pict\\dibitmap0\\picw96\\pich48\\picwgoal960\\pichgoal480"));
+  // No size in the markup: the picture's own pixels, scaled from 96 DPI.
+  EXPECT_TRUE(Has(rtf.text, "\\picw3\\pich1\\picwgoal30\\pichgoal10"));
+  // Damaged data: a 9 x 9 box.
+  EXPECT_TRUE(Has(rtf.text, "\\picw9\\pich9\\picwgoal90\\pichgoal90"));
+  EXPECT_EQ(rtf.length, 4);
+  // The header of the 3 x 1 DIB, then its row: red twice, then the paper
+  // where the picture is transparent, padded to 12 bytes.
+  const size_t at = rtf.text.find("\\picw3");
+  const size_t dib = rtf.text.find("\\wbmplanes1 ", at) + 12;
+  EXPECT_EQ(rtf.text.substr(dib, 16), "2800000003000000");
+  EXPECT_EQ(rtf.text.substr(dib + 80, 25), "0000ff0000ff1e140a000000}");
+}
+
+TEST(Rtf, PicturesBeyondTheBudgetAreBoxes) {
+  RtfStyle style;
+  style.decode_picture = [](const PictureObject&, DecodedPicture* out) {
+    *out = {1, 1, {0, 0, 0, 255}};
+    return true;
+  };
+  // 1920 x 1920 each at 96 DPI: one fits, the second is a box; boxes are
+  // written small and stretched, as long as the budget lasts.
+  const Rtf rtf = ToRtf(ParseQtf("@@PNG:12000&12000(AAAA)@@PNG:12000&12000(AAAA)"), style);
+  EXPECT_EQ(Count(rtf.text, "\\picw1920\\pich1920"), 1u);
+  EXPECT_EQ(Count(rtf.text, "\\picw48\\pich48\\picwgoal28800"), 1u);
+}
+
 }  // namespace
 }  // namespace kestrum::rich_text

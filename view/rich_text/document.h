@@ -27,13 +27,28 @@ struct Format {
   std::optional<Color> color;  // none: the view's text colour
   int face = -1;               // index into Document::faces, -1 for the base face
   int link = -1;               // index into Document::links, -1 when not a link
+  int picture = -1;            // index into Document::pictures: the run is that picture
 
   bool operator==(const Format& o) const {
     return bold == o.bold && italic == o.italic && underline == o.underline && strike == o.strike &&
-           size == o.size && color == o.color && face == o.face && link == o.link;
+           size == o.size && color == o.color && face == o.face && link == o.link &&
+           picture == o.picture;
   }
   bool operator!=(const Format& o) const { return !(*this == o); }
 };
+
+// A picture object of the markup: its type name ("PNG"), its data as given
+// (not checked here: the view decodes it, and shows an empty box when it
+// cannot) and its size on screen in dots (1/600 inch); 0 where the markup
+// leaves the size to the picture.
+struct PictureObject {
+  std::string type;
+  std::vector<uint8_t> data;
+  int width_dots = 0, height_dots = 0;
+};
+
+// A picture's run holds the object replacement character U+FFFC.
+inline constexpr char kPictureText[] = "\xEF\xBF\xBC";
 
 struct Run {
   std::string text;  // never empty
@@ -51,6 +66,7 @@ struct Document {
   std::vector<Paragraph> paragraphs;  // at least one
   std::vector<std::string> faces;
   std::vector<std::string> links;
+  std::vector<PictureObject> pictures;
 
   // The run's link target or face name; empty when it has none.
   const std::string& LinkOf(const Run& run) const;

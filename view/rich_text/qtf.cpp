@@ -1,5 +1,6 @@
 #include "view/rich_text/qtf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -27,6 +28,47 @@ int NearestSize(int dots) {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
+}
+
+int Base64Value(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+// Base64 with '=' padding; bytes up to space (line breaks) are skipped.
+bool DecodeBase64(std::string_view text, std::vector<uint8_t>* out) {
+  uint32_t bits = 0;
+  int count = 0;
+  bool padded = false;
+  out->reserve(text.size() * 3 / 4);
+  for (char c : text) {
+    if (uint8_t(c) <= ' ') continue;
+    if (c == '=') {
+      padded = true;
+      continue;
+    }
+    const int value = Base64Value(c);
+    if (value < 0 || padded) return false;
+    bits = (bits << 6) | uint32_t(value);
+    if (++count == 4) {
+      out->push_back(uint8_t(bits >> 16));
+      out->push_back(uint8_t(bits >> 8));
+      out->push_back(uint8_t(bits));
+      bits = 0;
+      count = 0;
+    }
+  }
+  if (count == 1) return false;
+  if (count == 2) out->push_back(uint8_t(bits >> 4));
+  if (count == 3) {
+    out->push_back(uint8_t(bits >> 10));
+    out->push_back(uint8_t(bits >> 2));
+  }
+  return true;
 }
 
 int HexValue(char c) {
@@ -130,6 +172,7 @@ class QtfParser {
         return;
       case '@':
         if (Peek(1) == '$' && UnicodeChar()) return;
+        if (Peek(1) == '@' && ReadPictureObject()) return;
         Text("@");
         ++pos_;
         return;
@@ -156,6 +199,36 @@ class QtfParser {
     AppendUtf8(utf8, cp);
     Text(utf8);
     pos_ = p + 1;
+    return true;
+  }
+
+  // "@@TYPE:CX&CY(base64)" at pos_: a picture object of CX x CY dots.
+  // Without the parenthesis it is not one and shows as text; data that is
+  // not base64, or runs to the end of the text, gives a picture without
+  // data (shown as an empty box).
+  bool ReadPictureObject() {
+    size_t p = pos_ + 2;
+    std::string type;
+    while (p < in_.size() && type.size() < 32 && (IsLetter(in_[p]) || IsDigit(in_[p])))
+      type += in_[p++];
+    if (type.empty() || p >= in_.size() || in_[p++] != ':') return false;
+    const std::optional<int> cx = ReadNumber(p);
+    if (!cx || p >= in_.size() || in_[p++] != '&') return false;
+    const std::optional<int> cy = ReadNumber(p);
+    if (!cy || p >= in_.size() || in_[p] != '(') return false;
+    PictureObject picture;
+    picture.type = std::move(type);
+    picture.width_dots = std::min(*cx, kMaxPictureDots);
+    picture.height_dots = std::min(*cy, kMaxPictureDots);
+    const size_t end = in_.find(')', p);
+    const std::string_view data =
+        in_.substr(p + 1, (end == std::string_view::npos ? in_.size() : end) - p - 1);
+    if (end == std::string_view::npos || !DecodeBase64(data, &picture.data)) picture.data.clear();
+    pos_ = end == std::string_view::npos ? in_.size() : end + 1;
+    Format format = level_.format;
+    format.picture = int(doc_.pictures.size());
+    doc_.pictures.push_back(std::move(picture));
+    doc_.paragraphs.back().runs.push_back(Run{kPictureText, format});
     return true;
   }
 

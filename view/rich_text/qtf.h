@@ -21,6 +21,9 @@
 //                  (style and paragraph spacing with their numbers)
 //   &              paragraph break
 //   _              non-breaking space;  -|  tab;  @$hex;  a Unicode character
+//   @@T:CX&CY(B)   a picture object of type T (PNG) shown CX x CY dots
+//                  (1/600 inch, at most kMaxPictureDots; 0 for the picture's
+//                  own size), its data B in base64
 //   `x             x taken literally; \1...\1 a run of literal text
 //   bytes 2..31    ignored; byte 0 ends the text
 // Anything else, including an opening bracket whose codes are not all
@@ -36,6 +39,7 @@
 namespace kestrum::rich_text {
 
 constexpr int kMaxQtfNesting = 64;
+constexpr int kMaxPictureDots = 12000;  // 20 inches
 
 Document ParseQtf(std::string_view qtf);
 
