@@ -7,6 +7,7 @@
 #   - extract gives the sample back byte for byte, test finds every file intact;
 #   - a split archive made by kestrum.exe is tested and extracted by Linux's tool;
 #   - the 32-bit tool lists the same archive identically;
+#   - names show on a console as well;
 #   - --version, error texts and exit codes match the Linux tool's;
 #   - the archive made by kestrum.exe opens its window in the 32-bit stub.
 # Needs the native, win64 and win32 builds. Prints "windows tool: N passed, M failed".
@@ -115,7 +116,17 @@ else
   fail "reverse: $(cat "$out/stdout" "$out/stderr")"
 fi
 
-# 6. The 32-bit tool.
+# 6. On a console (a pseudo-terminal, which Wine turns into one) the names are
+#    written as UTF-16 and come out right.
+LC_ALL=C.UTF-8 script -qec "env -u DISPLAY '$WINE64' '$tool64' list '$(win "$out/sample.exe")'" \
+  /dev/null </dev/null >"$out/console.txt" 2>&1
+if grep -q 'Годовой отчёт.txt' "$out/console.txt" && grep -q '文档\\说明.txt' "$out/console.txt"; then
+  pass "Cyrillic and Chinese names on the console"
+else
+  fail "console: $(tail -3 "$out/console.txt")"
+fi
+
+# 7. The 32-bit tool.
 if run_with "$WINE32" "$tool32" list --json "$(win "$out/sample.exe")" &&
   cmp -s "$out/stdout" "$out/linux.json"; then
   pass "the 32-bit kestrum.exe lists identically"
@@ -123,7 +134,7 @@ else
   fail "32-bit list: $(cat "$out/stderr")"
 fi
 
-# 7. Manners: the version, a missing file with the system's reason, a file that is
+# 8. Manners: the version, a missing file with the system's reason, a file that is
 #    no archive, a usage error's exit code.
 missing=$(win "$out/нет.exe") notes=$(win README.md)
 run64 extract --overwrite sometimes
@@ -138,7 +149,7 @@ else
   fail "manners (usage exit code $usage): $(cat "$out/stdout" "$out/stderr")"
 fi
 
-# 8. The archive made by kestrum.exe opens its window in the 32-bit stub it carries.
+# 9. The archive made by kestrum.exe opens its window in the 32-bit stub it carries.
 if file "$out/sample.exe" | grep -q 'PE32 executable (GUI) Intel 80386'; then
   wine_gui_start "$out/sample.exe"
   if wine_wait_window "Kestrum" 60 >/dev/null; then
