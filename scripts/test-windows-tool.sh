@@ -134,19 +134,22 @@ else
   fail "32-bit list: $(cat "$out/stderr")"
 fi
 
-# 8. Manners: the version, a missing file with the system's reason, a file that is
+# 8. Manners: the version (the stub's too), a missing file with the system's reason, a file that is
 #    no archive, a usage error's exit code.
 missing=$(win "$out/нет.exe") notes=$(win README.md)
 run64 extract --overwrite sometimes
 usage=$?
+# The release stub's version resource carries the number --version prints.
+stub_version=$(strings -el "$build/win32/bin/kestrum-sfx.exe" | grep -A1 -x FileVersion | tail -1)
 if [ $usage = 2 ] && run64 --version && [ "$(cat "$out/stdout")" = "$("$linux" --version)" ] &&
+  [ "kestrum $stub_version" = "$(cat "$out/stdout")" ] &&
   ! run64 list "$missing" &&
   [ "$(cat "$out/stderr")" = "kestrum: cannot open $missing: no such file or directory" ] &&
   ! run64 test "$notes" &&
   [ "$(cat "$out/stderr")" = "kestrum: $notes: not a self-extracting archive" ]; then
   pass "--version, error texts and exit codes as on Linux"
 else
-  fail "manners (usage exit code $usage): $(cat "$out/stdout" "$out/stderr")"
+  fail "manners (usage exit code $usage, stub version $stub_version): $(cat "$out/stdout" "$out/stderr")"
 fi
 
 # 9. The archive made by kestrum.exe opens its window in the 32-bit stub it carries.
