@@ -7,6 +7,15 @@
 #include <cstdio>
 #include <string>
 
+// printf-style checking; mingw's printf family is the GNU one (the
+// "printf" archetype there would be Microsoft's, which lacks %zu and %llu).
+#ifdef __MINGW32__
+#define KESTRUM_PRINTF(format_arg, first_arg) \
+  __attribute__((format(gnu_printf, format_arg, first_arg)))
+#else
+#define KESTRUM_PRINTF(format_arg, first_arg) __attribute__((format(printf, format_arg, first_arg)))
+#endif
+
 namespace kestrum {
 
 // Prepares standard output and error (byte-exact output on Windows).
@@ -15,9 +24,9 @@ void InitConsole();
 // Writes UTF-8 text to stdout or stderr.
 void Write(std::FILE* stream, const std::string& text);
 // printf into a string.
-std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+std::string Format(const char* format, ...) KESTRUM_PRINTF(1, 2);
 // Format and Write to stdout.
-void Print(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void Print(const char* format, ...) KESTRUM_PRINTF(1, 2);
 
 // True when the stream is an interactive terminal or console (stdin, stdout or stderr).
 bool IsTerminal(std::FILE* stream);
