@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Screenshots of the main window under Wine, for looking at: the design size
-# without and with a description (and the archive's own icon and banner), no
-# entries, 100,000 entries, enlarged to 1400 x 900, and at 150 % scaling.
+# without and with a description (pictures in it, the archive's own icon and
+# banner), no entries, 100,000 entries, enlarged to 1400 x 900, several
+# languages, the finished view, the About dialog, and at 150 % scaling.
+# Also writes the README's pictures: docs/window.png, docs/finished.png and
+# docs/german.png.
 # Also times how long the window of the 100,000-entry archive takes to come up.
 # Writes build/screenshots/*.png and prints their paths.
 set -euo pipefail
@@ -15,9 +18,16 @@ stub=$build/win64/bin/kestrum-sfx.exe
 winctl=$build/win64/bin/winctl.exe
 
 "$kestrum" pack sample -o "$out/archives/plain.exe" --stub "$stub" --name "Kestrum sample" >/dev/null
+# A description with a picture (PNG data in the markup) and a damaged one.
+{
+  printf '%s' "[* Sample files] for the [/ self-extractor]: text, data and names in [@(0.96.160) Cyrillic] and Chinese. See [^https://www.kestrum.org^ the web site].&"
+  printf '@@PNG:0&0(%s) a damaged picture: @@PNG:120&120(AAAA)' "$(base64 -w0 images/png/MaxIcon.png)"
+} >"$out/archives/description.qtf"
 "$kestrum" pack sample -o "$out/archives/described.exe" --stub "$stub" --name "Kestrum sample" \
-  --description "[* Sample files] for the [/ self-extractor]: text, data and names in [@(0.96.160) Cyrillic] and Chinese.&See [^https://www.kestrum.org^ the web site]." \
+  --description "@$out/archives/description.qtf" \
   --icon images/png/MinIcon.png --banner images/png/unpack_de.png >/dev/null
+"$kestrum" pack sample -o "$out/archives/readme.exe" --stub "$stub" --name "Kestrum sample" \
+  --description "@$out/archives/description.qtf" >/dev/null
 "$kestrum" pack "$out/empty-folder" -o "$out/archives/empty.exe" --stub "$stub" --name "Nothing inside" >/dev/null
 "$build/native/bin/make_listing_archive" "$stub" "$out/archives/big.exe" 100000 >/dev/null
 
@@ -75,9 +85,46 @@ wine_screenshot "$out/lang-switched-zhCN.png"
 wine_gui_stop
 echo "$out/lang-switched-zhCN.png"
 
+# The finished view, the About dialog, and the pictures for the README: the
+# window alone, reduced to a small palette, in docs/.
+mkdir -p "$out/finished-folder" docs
+cd "$out/finished-folder"
+wine_gui_start "$repo/$out/archives/readme.exe"
+cd "$repo"
+wid=$(wine_wait_window "Kestrum" 60)
+wine_screenshot "$out/readme.png"  # waits until the window is drawn
+import -silent -window "$wid" "$out/readme-window.png"
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+xdotool key --clearmodifiers ctrl+i
+wine_wait_window "Kestrum " 20 >/dev/null && wine_screenshot "$out/about.png" && echo "$out/about.png"
+xdotool key Return
+sleep 0.5
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+xdotool key Return  # Extract has the focus
+for _ in $(seq 60); do
+  "$WINE64" "$winctl" dump Kestrum | tr -d '\r' | grep -q '^1003 Button shown' && break
+  sleep 0.5
+done
+wine_screenshot "$out/finished.png"
+echo "$out/finished.png"
+import -silent -window "$wid" "$out/readme-finished.png"
+wine_gui_stop
+wine_gui_start "$out/archives/deDE.exe"
+wid=$(wine_wait_window "Kestrum" 60)
+wine_screenshot "$out/german.png"
+import -silent -window "$wid" "$out/readme-german.png"
+wine_gui_stop
+for name in window finished german; do
+  convert "$out/readme-$name.png" -strip -colors 96 "PNG8:docs/$name.png"
+  echo "docs/$name.png"
+done
+
 # 150 %: the prefix's DPI for one run.
 "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 sizes=()
 shot scaled-150 "$out/archives/described.exe" || true
+"$kestrum" pack sample -o "$out/archives/ruRU.exe" --stub "$stub" --name "Kestrum sample" \
+  --language ruRU --description "@$out/archives/description.qtf" >/dev/null
+shot scaled-150-ruRU "$out/archives/ruRU.exe" || true
 "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 "$WINESERVER" -w 2>/dev/null || true
