@@ -124,9 +124,12 @@ void Walk(const std::string& root, const std::vector<std::wstring>& parts, size_
       return;
     }
     folder.pins.push_back(pin);
+    // Asked twice: of the handle, and of the path (Wine shows a Unix symbolic
+    // link as a reparse point only there).
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(pin, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+    const DWORD attributes = GetFileAttributesW(folder.path.c_str());
+    if (!GetFileInformationByHandle(pin, &info) || attributes == INVALID_FILE_ATTRIBUTES ||
+        ((info.dwFileAttributes | attributes) & FILE_ATTRIBUTE_REPARSE_POINT) ||
         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       why = "\"" + win::Utf8(parts[i]) + "\" on the way is a link, a junction or not a folder";
       return;

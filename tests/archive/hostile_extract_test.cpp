@@ -3,6 +3,12 @@
 // a stop or a refused new name while the overwrite question is open.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#endif
+
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <set>
@@ -193,6 +199,105 @@ TEST_F(HostileExtract, LinksInTheDestinationAreNeverFollowed) {
   }
 }
 #endif
+
+#ifdef _WIN32
+// A link to a folder elsewhere: under Wine a Unix symbolic link (made by
+// running ln, as Wine cannot make reparse points itself), which Wine reports
+// as a reparse point; on Windows a junction. False when none can be made.
+bool MakeFolderLink(const fs::path& link, const fs::path& target) {
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  UnixName unix_name = nullptr;
+  const FARPROC found =
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+  std::memcpy(&unix_name, &found, sizeof unix_name);  // only Wine exports it
+  if (unix_name) {
+    char* from = unix_name(target.wstring().c_str());
+    char* to = unix_name(link.wstring().c_str());
+    if (!from || !to) return false;
+    std::wstring command = L"ln -s " + fs::u8path(from).wstring() + L" " + fs::u8path(to).wstring();
+    HeapFree(GetProcessHeap(), 0, from);
+    HeapFree(GetProcessHeap(), 0, to);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return false;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    // A junction: an empty folder with a mount-point reparse point.
+    if (!CreateDirectoryW(link.wstring().c_str(), nullptr)) return false;
+    HANDLE h = CreateFileW(link.wstring().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const std::wstring substitute = L"\\??\\" + fs::absolute(target).wstring();
+    const WORD bytes = WORD(substitute.size() * 2);
+    std::vector<uint8_t> buffer(8 + 8 + bytes + 4);
+    const auto put16 = [&](size_t at, WORD v) { std::memcpy(&buffer[at], &v, 2); };
+    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    std::memcpy(&buffer[0], &tag, 4);
+    put16(4, WORD(8 + bytes + 4));
+    put16(8, 0);                 // substitute name offset
+    put16(10, bytes);            // and length
+    put16(12, WORD(bytes + 2));  // print name offset
+    put16(14, 0);
+    std::memcpy(&buffer[16], substitute.data(), bytes);
+    DWORD returned = 0;
+    const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), DWORD(buffer.size()),
+                                    nullptr, 0, &returned, nullptr);
+    CloseHandle(h);
+    if (!ok) return false;
+  }
+  // Wine does not wait for a Unix process to end: look until the link is there.
+  for (int tries = 0; tries < 250; ++tries) {
+    const DWORD attributes = GetFileAttributesW(link.wstring().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+// The Windows side of the same rule: a junction or link on the way is refused
+// and nothing lands in the folder it points to.
+TEST_F(HostileExtract, ReparsePointsInTheDestinationAreRefused) {
+  ASSERT_TRUE(MakeFolderLink(root() / "out" / "a", root() / "elsewhere"));
+  for (const char* name : {"a\\x.txt", "a\\sub\\deep\\y.txt"}) {
+    test::FakePlatform p;
+    UnZipper z(p);
+    TestArchive t;
+    t.key_block = KeyBlock();
+    test::ChunkMaker m(KeyBlock());
+    t.entries.push_back(MakeEntry(m, name, {"inside"}, true));
+    p.executable = dir.Write("pack.exe", t.Build());
+    ASSERT_EQ(z.Load(), ST_DONE);
+    z.destination = dest();
+    z.Start();
+    z.WaitForWorker();
+    EXPECT_EQ(z.GetState(), ST_FAILED) << name;
+    EXPECT_NE(z.extract_error().find("junction"), std::string::npos) << z.extract_error();
+    EXPECT_TRUE(Below(root() / "elsewhere").empty()) << name;
+  }
+}
+#endif
+
+// Paths longer than the old 260-character limit work: every path takes the
+// long form on Windows.
+TEST_F(HostileExtract, PathsBeyond260Characters) {
+  const std::string part(90, 'l');
+  const std::string name = part + "\\" + part + "\\" + part + "\\" + part + ".txt";
+  archive.entries.push_back(MakeEntry(maker, name, {"far down"}, true));
+  ASSERT_GT(dest().size() + name.size(), 300u);
+  ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
+  long long size = -1;
+  std::string relative = name;
+  for (char& c : relative)
+    if (c == '\\') c = NativeFileSystem().Separator();
+  EXPECT_EQ(NativeFileSystem().LookIn(dest(), relative, &size), PathKind::kFile);
+  EXPECT_EQ(size, 8);
+}
 
 // Output beyond an entry's stated size fails the run before more than the
 // stated size reaches the disk, whatever path the data takes: raw chunks, a
