@@ -1,7 +1,11 @@
 // Extracts fuzzed archives into a scratch folder. Whatever the bytes say,
-// nothing may appear outside that folder, and no temporary file may stay.
+// nothing may appear outside that folder (not even through the links already
+// in it), no temporary file may stay, and no file may get more bytes than the
+// file table states for any entry. Memory is held under a ceiling by
+// run-fuzz.sh (-rss_limit_mb, -malloc_limit_mb).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +35,7 @@ const fs::path& Sandbox() {
   static const fs::path root = [] {
     fs::path p = fs::temp_directory_path() / ("kestrum-fuzz-" + std::to_string(getpid()));
     fs::create_directories(p / "tmp");
+    fs::create_directories(p / "outside");
     setenv("TMP", (p / "tmp").c_str(), 1);
     return p;
   }();
@@ -46,23 +51,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
+  // Links already in the destination, to a folder and to a file outside it.
+  fs::create_directories(box / "out");
+  std::error_code ec;
+  fs::create_directory_symlink(box / "outside", box / "out" / "l", ec);
+  fs::create_symlink(box / "outside" / "f", box / "out" / "f", ec);
+  uint64_t largest_entry = 0;
   {
     SandboxPlatform platform;
     platform.exe = exe.string();
     kestrum::UnZipper archive(platform);
     if (archive.Load() == kestrum::ST_DONE) {
+      for (const kestrum::ArchiveEntry& e : archive.entries)
+        largest_entry = std::max(largest_entry, e.size);
       archive.destination = (box / "out").string() + "/";
       archive.Start();
       archive.WaitForWorker();
     }
   }
-  // Only the archive, the output folder and the (empty) temporary folder.
+  // Only the archive, the output folder and the (empty) temporary and outside folders.
   for (const auto& item : fs::directory_iterator(box)) {
     const std::string name = item.path().filename().string();
-    if (name != "a.exe" && name != "out" && name != "tmp") std::abort();
+    if (name != "a.exe" && name != "out" && name != "tmp" && name != "outside") std::abort();
   }
-  if (!fs::is_empty(box / "tmp")) std::abort();
-  std::error_code ec;
+  if (!fs::is_empty(box / "tmp") || !fs::is_empty(box / "outside")) std::abort();
+  for (const auto& item : fs::recursive_directory_iterator(box / "out"))
+    if (item.is_regular_file() && !item.is_symlink() && item.file_size() > largest_entry)
+      std::abort();
   fs::remove_all(box / "out", ec);
   return 0;
 }

@@ -34,5 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (e.stored_size > kestrum::kMaxStoredSize) std::abort();
   }
   if (archive.header.key_block.size() < kestrum::kMinKeyBlock) std::abort();
+  // Everything kept stays under its ceiling.
+  if (archive.entries.size() > kestrum::kMaxEntries) std::abort();
+  if (archive.header.description.size() > kestrum::kMaxDescription) std::abort();
+  if (archive.header.text_records.size() > kestrum::kMaxTextRecords) std::abort();
+  if (archive.header.text_records.bytes() > kestrum::kMaxTextRecordBytes) std::abort();
   return 0;
 }

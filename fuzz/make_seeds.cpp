@@ -57,5 +57,14 @@ int main(int argc, char** argv) {
                   t::MakeEntry(maker, "d\\g.txt", {"first member ", "second member"}, false),
                   t::MakeEntry(maker, "e", {}, false)};
   Save(dir + "/chunks", real.Build());
+  // Names that meet the links the extract fuzzer keeps in its destination, a
+  // folder entry, and a compressed entry that states less than it holds.
+  t::TestArchive links = real;
+  links.entries = {t::MakeEntry(maker, "l\\x.txt", {"through a link"}, true),
+                   t::MakeEntry(maker, "f", {"over a link"}, true),
+                   t::MakeEntry(maker, "docs\\", {}, true),
+                   t::MakeEntry(maker, "big", {std::string(5000, 'b')}, false)};
+  links.entries.back().size = 100;
+  Save(dir + "/links", links.Build());
   return 0;
 }

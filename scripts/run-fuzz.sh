@@ -10,7 +10,9 @@ for target in load_fuzzer extract_fuzzer qtf_fuzzer; do
   mkdir -p "$corpus/$target"
   "$bin/make_seeds" "$corpus/$target"
   echo "fuzzing $target for ${seconds}s"
+  # Memory: the 64 MiB the program may use, plus the sanitizer's own.
   "$bin/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+    -rss_limit_mb=192 -malloc_limit_mb=64 \
     "$corpus/$target" 2>"$repo/build/fuzz/$target.log" ||
     { tail -40 "$repo/build/fuzz/$target.log" >&2; exit 1; }
   grep -E 'stat::number_of_executed_units|Done' "$repo/build/fuzz/$target.log" | tail -2

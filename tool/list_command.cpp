@@ -56,7 +56,11 @@ void PrintText(const UnZipper& a) {
   Print("Archive id:   %u\n", h.archive_id);
   Print("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
   Print("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes", h.banner.empty() ? "no" : "yes");
-  if (!h.description.empty()) Print("Description:  %s\n", TerminalSafe(h.description).c_str());
+  if (!h.description.empty()) {
+    Print("Description:  ");
+    InPieces(h.description, [](const std::string& piece) { Write(stdout, TerminalSafe(piece)); });
+    Print("\n");
+  }
   Print("Files:        %zu, %s\n\n", a.entries.size(), sizes.Format(int64_t(a.size_total)).c_str());
   Print("%12s %12s  %-6s %s\n", "Size", "Stored", "Method", "Name");
   for (const ArchiveEntry& e : a.entries)

@@ -1,5 +1,6 @@
 #include "tool/terminal_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -66,6 +67,20 @@ std::string TerminalSafe(const std::string& text) {
     i += n;
   }
   return out;
+}
+
+void InPieces(const std::string& text, const std::function<void(const std::string&)>& use) {
+  constexpr size_t kPiece = 64 * 1024;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = std::min(text.size(), at + kPiece);
+    // Cut before a character's lead byte, so no sequence is split.
+    for (int back = 0; back < 3 && end < text.size() && end > at + 1 &&
+                       (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+         ++back)
+      --end;
+    use(text.substr(at, end - at));
+    at = end;
+  }
 }
 
 }  // namespace kestrum

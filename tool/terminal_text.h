@@ -5,6 +5,7 @@
 // escapes instead.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kestrum {
@@ -13,5 +14,9 @@ namespace kestrum {
 // and line-separating format characters as \u009b, and bytes that are not
 // UTF-8 as \xff. Everything else, backslashes included, is left as it is.
 std::string TerminalSafe(const std::string& text);
+
+// Hands `text` to `use` in pieces of about 64 KiB, cut between characters, so
+// that a long text is never escaped whole (escaped, it may be four times as long).
+void InPieces(const std::string& text, const std::function<void(const std::string&)>& use);
 
 }  // namespace kestrum

@@ -282,7 +282,7 @@ TEST(LoadHostile, CountsAndSizesHaveCeilings) {
          return a.Build();
        },
        "image"},
-      {"more than 2^18 entries",
+      {"more than 2^17 entries",
        [] {
          TestArchive a = SmallArchive();
          Bytes b = a.Build();

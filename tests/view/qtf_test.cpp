@@ -227,6 +227,30 @@ TEST(QtfHostile, FormatsBeyondTheCapAreNotApplied) {
   EXPECT_EQ(Describe(doc.paragraphs[0]), (Runs{"xy|"}));
 }
 
+// What a description builds is capped, however long it is: 16 MiB of
+// paragraph marks, of tiny formatted runs, or of plain text each end in the
+// tail paragraph, within the caps.
+TEST(QtfHostile, HugeDescriptionsAreCutWithATail) {
+  const size_t n = 16u << 20;
+  std::string runs;
+  while (runs.size() < n) runs += "[* a][/ b]";
+  for (const std::string& qtf : {std::string(n, '&'), runs, std::string(n, 'x')}) {
+    const Document d = ParseQtf(qtf);
+    ASSERT_LE(d.paragraphs.size(), kMaxQtfParagraphs + 2);
+    size_t run_count = 0, text = 0;
+    for (const Paragraph& p : d.paragraphs) {
+      run_count += p.runs.size();
+      for (const rich_text::Run& r : p.runs) text += r.text.size();
+    }
+    EXPECT_LE(run_count, kMaxQtfRuns + 2);
+    EXPECT_LE(text, kMaxQtfText + 4);
+    ASSERT_EQ(d.paragraphs.back().runs.size(), 1u);
+    EXPECT_EQ(d.paragraphs.back().runs[0].text, kQtfTail);
+  }
+  // Below the caps nothing is cut.
+  EXPECT_EQ(PlainText(ParseQtf(std::string(100, '&'))), std::string(100, '\n'));
+}
+
 TEST(QtfHostile, EmptyInputIsOneEmptyParagraph) {
   for (const std::string& qtf : {std::string(), std::string("[* ]"), std::string("\0x", 2)}) {
     const Document doc = ParseQtf(qtf);

@@ -117,7 +117,16 @@ class QtfParser {
   }
 
   Document Parse() {
-    while (pos_ < in_.size()) Step();
+    while (pos_ < in_.size()) {
+      if (doc_.paragraphs.size() > kMaxQtfParagraphs || runs_ > kMaxQtfRuns ||
+          text_bytes_ > kMaxQtfText) {
+        // A description of millions of paragraphs would take the view
+        // gigabytes: the rest is left out, and the tail says so.
+        doc_.paragraphs.emplace_back().runs.push_back(Run{kQtfTail, Format()});
+        break;
+      }
+      Step();
+    }
     return std::move(doc_);
   }
 
@@ -245,10 +254,12 @@ class QtfParser {
   // the same.
   void Text(std::string_view text) {
     std::vector<Run>& runs = doc_.paragraphs.back().runs;
+    text_bytes_ += text.size();
     if (!runs.empty() && runs.back().format == level_.format) {
       runs.back().text += text;
     } else {
       runs.push_back(Run{std::string(text), level_.format});
+      ++runs_;
     }
   }
 
@@ -477,6 +488,7 @@ class QtfParser {
   Level level_;
   std::vector<Level> stack_;
   size_t ignored_ = 0;  // brackets open beyond kMaxQtfNesting
+  size_t runs_ = 0, text_bytes_ = 0;
   std::unordered_map<std::string, int> face_index_, link_index_;
 };
 

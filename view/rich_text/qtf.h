@@ -28,7 +28,10 @@
 //   bytes 2..31    ignored; byte 0 ends the text
 // Anything else, including an opening bracket whose codes are not all
 // understood and a closing bracket with no opening, is shown as text.
-// Parsing takes time and memory linear in the input and never recurses.
+// Parsing takes time and memory linear in the input and never recurses, and
+// what it builds is capped: beyond kMaxQtfParagraphs paragraphs, kMaxQtfRuns
+// runs or kMaxQtfText bytes of text the rest is not shown, and the document
+// ends in a paragraph of its own holding kQtfTail ("…").
 #pragma once
 
 #include <string>
@@ -40,6 +43,10 @@ namespace kestrum::rich_text {
 
 constexpr int kMaxQtfNesting = 64;
 constexpr int kMaxPictureDots = 12000;  // 20 inches
+constexpr size_t kMaxQtfParagraphs = 10000;
+constexpr size_t kMaxQtfRuns = 50000;
+constexpr size_t kMaxQtfText = 1u << 20;
+constexpr const char* kQtfTail = "\xE2\x80\xA6";
 
 Document ParseQtf(std::string_view qtf);
 
