@@ -227,11 +227,11 @@ TEST(QtfHostile, FormatsBeyondTheCapAreNotApplied) {
   EXPECT_EQ(Describe(doc.paragraphs[0]), (Runs{"xy|"}));
 }
 
-// What a description builds is capped, however long it is: 16 MiB of
+// What a description builds is capped, however long it is: 2 MiB of
 // paragraph marks, of tiny formatted runs, or of plain text each end in the
 // tail paragraph, within the caps.
 TEST(QtfHostile, HugeDescriptionsAreCutWithATail) {
-  const size_t n = 16u << 20;
+  const size_t n = 2u << 20;
   std::string runs;
   while (runs.size() < n) runs += "[* a][/ b]";
   for (const std::string& qtf : {std::string(n, '&'), runs, std::string(n, 'x')}) {
@@ -295,9 +295,9 @@ TEST(QtfPicture, ObjectsWithTheirSizeAndData) {
   const Case cases[] = {
       {"a@@PNG:600&300(iVBORw==)b", "a#b", 600, 300, 4},
       {"@@PNG:0&0(iVBO\nRw==)", "#", 0, 0, 4},  // size left to the picture; line breaks
-      {"@@PNG:99999&12(iVBORw==)", "#", kMaxPictureDots, 12, 4},        // capped
-      {"@@PNG:10&10(not*base64)x", "#x", 10, 10, 0},                    // damaged: empty box
-      {"@@PNG:10&10(iVBORw", "#", 10, 10, 0},                           // unterminated: empty box
+      {"@@PNG:99999&12(iVBORw==)", "#", kMaxPictureDots, 12, 4},         // capped
+      {"@@PNG:10&10(not*base64)x", "#x", 10, 10, 0},                     // damaged: empty box
+      {"@@PNG:10&10(iVBORw", "#", 10, 10, 0},                            // unterminated: empty box
       {"@@PNG:10&10 (iVBORw==)", "@@PNG:10\n10 (iVBORw==)", -1, -1, 0},  // not an object
       {"@@:10&10()", "@@:10\n10()", -1, -1, 0},
       {"@@PNG:10(x)", "@@PNG:10(x)", -1, -1, 0},
