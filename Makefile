@@ -6,11 +6,13 @@
 #   make asan                     native tests under AddressSanitizer and UBSan
 #   make tsan                     the engine, worker and packer tests under ThreadSanitizer
 #   make bench                    extraction speed against tar and cp on a 500 MiB corpus
+#   make bench-stub               how fast the 32-bit stub extracts from its window under Wine
+#   make size                     the release stub's size, sections and largest contributors
 #   make screenshots              the main window under Wine in several states, and how
 #                                 fast a 100,000-entry archive's window comes up
 #   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
 #   make format                   clang-format over the sources
-.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench screenshots run-sample format clean
+.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench bench-stub size screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -62,6 +64,12 @@ screenshots: native win64
 
 bench: native win64
 	@bash scripts/bench.sh
+
+bench-stub: native win32
+	@bash scripts/bench-stub.sh win32
+
+size: win32
+	@python3 scripts/stub-size.py $(BUILD)/win32/bin/kestrum-sfx.exe $(BUILD)/win32/kestrum-sfx.map
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
