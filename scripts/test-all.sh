@@ -61,11 +61,13 @@ suite "win64 stub under Wine" bash scripts/test-stub.sh win64
 suite "win64 extraction from the window under Wine" bash scripts/test-window-extract.sh win64
 suite "win32 build" win32_build
 suite "stub imports" bash scripts/test-imports.sh
+suite "stub version" bash scripts/test-version.sh
 if suite "i386 Wine" i386_wine; then
   suite "win32 unit tests under Wine" wine_unit_tests win32
   suite "win32 stub under Wine" bash scripts/test-stub.sh win32
   suite "win32 extraction from the window under Wine" bash scripts/test-window-extract.sh win32
   suite "Windows tool under Wine" bash scripts/test-windows-tool.sh
+  suite "signed archives" bash scripts/test-signing.sh
 fi
 suite "sanitizer tests" make -s asan
 suite "thread sanitizer tests" make -s tsan
