@@ -94,7 +94,9 @@ else
 fi
 
 # 4. A split archive from kestrum.exe, read by the Linux tool.
-if run64 pack "$(win sample)" -o "$(win "$out/split.exe")" --split 3500K &&
+#    Volumes a little larger than the built-in stub, so the sample spills into some.
+split_size=$(($(stat -c %s "$build/win32/bin/kestrum-sfx.exe") + 256 * 1024))
+if run64 pack "$(win sample)" -o "$(win "$out/split.exe")" --split "$split_size" &&
   grep -q 'volume files' "$out/stdout" && [ -f "$out/split.001" ] &&
   "$linux" test "$out/split.exe" >/dev/null &&
   "$linux" extract "$out/split.exe" -o "$out/split-linux" >/dev/null &&
