@@ -143,9 +143,9 @@ void RichLabel::Rebuild() {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-HFONT RichLabel::FontFor(const rich_text::Format& format, bool underline) {
+HFONT RichLabel::FontFor(const rich_text::Format& format) {
   for (const CachedFont& f : fonts_)
-    if (f.format == format && f.underline == underline) return f.font;
+    if (f.format == format) return f.font;
   LOGFONTW lf = base_;
   const LONG base_pixels = std::max<LONG>(1, std::labs(base_.lfHeight));
   // The size indexes keep their proportions around index 2, the base font.
@@ -154,7 +154,7 @@ HFONT RichLabel::FontFor(const rich_text::Format& format, bool underline) {
   lf.lfWidth = 0;
   if (format.bold) lf.lfWeight = FW_BOLD;
   lf.lfItalic = format.italic;
-  lf.lfUnderline = underline;
+  lf.lfUnderline = FALSE;  // drawn by Paint
   lf.lfStrikeOut = format.strike;
   const std::string& face = format.face >= 0 && size_t(format.face) < doc_.faces.size()
                                 ? doc_.faces[size_t(format.face)]
@@ -164,7 +164,7 @@ HFONT RichLabel::FontFor(const rich_text::Format& format, bool underline) {
     lstrcpynW(lf.lfFaceName, wide.c_str(), LF_FACESIZE);
   }
   HFONT font = CreateFontIndirectW(&lf);
-  fonts_.push_back({format, underline, font});
+  fonts_.push_back({format, font});
   return font;
 }
 
@@ -204,7 +204,7 @@ void RichLabel::Layout(HDC dc) {
   };
   for (size_t i = 0; i < pieces_.size(); ++i) {
     const Piece& piece = pieces_[i];
-    SelectObject(dc, FontFor(piece.format, false));
+    SelectObject(dc, FontFor(piece.format));
     TEXTMETRICW tm;
     GetTextMetricsW(dc, &tm);
     std::wstring rest = piece.text;
@@ -290,7 +290,9 @@ void RichLabel::Paint(HDC target) {
   for (const Piece& piece : laid_) {
     const bool link = piece.format.link >= 0;
     const bool hot = link && piece.format.link == hot_link_;
-    SelectObject(dc, FontFor(piece.format, piece.format.underline || hot));
+    // Underlines are drawn here, as wide as the text comes out: the font's
+    // own would follow its metrics, which may be wider (see DrawnWidth).
+    SelectObject(dc, FontFor(piece.format));
     COLORREF color = text_color_;
     if (piece.format.color)
       color = RGB(piece.format.color->r, piece.format.color->g, piece.format.color->b);
@@ -298,6 +300,16 @@ void RichLabel::Paint(HDC target) {
     ::SetTextColor(dc, color);
     ExtTextOutW(dc, piece.rect.left, piece.rect.top, 0, nullptr, piece.text.c_str(),
                 UINT(piece.text.size()), nullptr);
+    if ((piece.format.underline || hot) && !piece.text.empty()) {
+      TEXTMETRICW tm;
+      GetTextMetricsW(dc, &tm);
+      const int thickness = std::max(1, int(tm.tmHeight) / 14);
+      const RECT line = {piece.rect.left, piece.rect.top + tm.tmAscent + 1, piece.rect.right - 1,
+                         piece.rect.top + tm.tmAscent + 1 + thickness};
+      HBRUSH brush = CreateSolidBrush(color);
+      FillRect(dc, &line, brush);
+      DeleteObject(brush);
+    }
   }
   if (focused_) {
     for (const Piece& piece : laid_) {

@@ -51,7 +51,7 @@ class RichLabel : public OwnWindow {
   void Rebuild();
   void Layout(HDC dc);
   void Paint(HDC dc);
-  HFONT FontFor(const rich_text::Format& format, bool underline);
+  HFONT FontFor(const rich_text::Format& format);
   int LinkAt(POINT client) const;
   void Open(int link);
   void ClearFonts();
@@ -65,7 +65,6 @@ class RichLabel : public OwnWindow {
   COLORREF text_color_ = 0, link_color_ = RGB(0, 0, 255);
   struct CachedFont {
     rich_text::Format format;
-    bool underline;
     HFONT font;
   };
   std::vector<CachedFont> fonts_;

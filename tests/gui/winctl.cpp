@@ -8,6 +8,7 @@
 //                                      visibility, rectangle in the client area, text
 //   winctl select TITLE ID INDEX       pick item INDEX of a drop list, as a user does
 //   winctl settext TITLE ID TEXT       replace the text of an edit field
+//   winctl focus TITLE                 the id of the control with the keyboard focus
 //   winctl point TITLE ID              the screen point at the middle of a control
 //   winctl tree TITLE ID               list the shown items of a tree view: open or
 //                                      closed, image index, the screen point of the
@@ -130,6 +131,12 @@ int wmain(int argc, wchar_t** argv) {
     const LONG height = SendMessageW(control, CB_GETITEMHEIGHT, WPARAM(-1), 0);
     const LONG y = height > 0 ? r.top + height / 2 + 2 : (r.top + r.bottom) / 2;
     std::printf("%ld %ld\n", (r.left + r.right) / 2, y);
+  } else if (verb == L"focus") {
+    // The id of the control with the keyboard focus in the window's thread.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    std::printf("%d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
   } else if (verb == L"tree" && argc == 4) {
     HWND tree = GetDlgItem(window, _wtoi(argv[3]));
     if (!tree) return 1;
