@@ -5,14 +5,17 @@
 #   make run-sample               pack sample/ and open it in the stub under Wine
 #   make asan                     native tests under AddressSanitizer and UBSan
 #   make tsan                     the engine, worker and packer tests under ThreadSanitizer
-#   make bench                    extraction speed against tar and cp on a 500 MiB corpus
+#   make bench                    packing and extraction speed against cp, tar, pigz, zip
+#                                 and 7z on two corpora, one table
 #   make bench-stub               how fast the 32-bit stub extracts from its window under Wine
+#   make bench-stub-vs-tool       both stubs from the Extract press to the finished view against
+#                                 kestrum extract, on make bench's corpora (run that first)
 #   make size                     the release stub's size, sections and largest contributors
 #   make screenshots              the main window under Wine in several states, and how
 #                                 fast a 100,000-entry archive's window comes up
 #   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
 #   make format                   clang-format over the sources
-.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench bench-stub size screenshots run-sample format clean
+.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench bench-stub bench-stub-vs-tool size screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -67,6 +70,9 @@ bench: native win64
 
 bench-stub: native win32
 	@bash scripts/bench-stub.sh win32
+
+bench-stub-vs-tool: native win64 win32
+	@bash scripts/bench-stub-vs-tool.sh
 
 size: win32
 	@python3 scripts/stub-size.py $(BUILD)/win32/bin/kestrum-sfx.exe $(BUILD)/win32/kestrum-sfx.map

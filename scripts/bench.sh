@@ -225,7 +225,8 @@ for c in "${pack_cases[@]}"; do
 done
 echo "(× cp -r: cp's time / this time, × pigz: tar | pigz's time / this time, each the median"
 echo " of the per-round ratios; times include a final sync; peak RSS: largest of the runs,"
-echo " of the biggest process of a pipeline; kestrum test writes nothing)"
+echo " of the biggest process of a pipeline; kestrum test writes nothing; kestrum pack's size"
+echo " includes the $(mib "$(stat -L -c %s "$stub")") MiB stub)"
 echo "raw seconds:"
 for key in "${!times[@]}"; do echo "  $key:${times[$key]}"; done | sort
 exit $status

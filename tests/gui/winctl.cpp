@@ -13,6 +13,10 @@
 //   winctl tree TITLE ID               list the shown items of a tree view: open or
 //                                      closed, image index, the screen point of the
 //                                      item's image, text
+//   winctl clickwait TITLE ID SHOWN_ID SECONDS
+//                                      post BM_CLICK to ID, then wait until the
+//                                      child SHOWN_ID is visible; prints the
+//                                      milliseconds in between (for timing runs)
 // Prints "ok" on success; exits 1 when the window is not found.
 #include <windows.h>
 #include <commctrl.h>
@@ -141,6 +145,28 @@ int wmain(int argc, wchar_t** argv) {
     HWND tree = GetDlgItem(window, _wtoi(argv[3]));
     if (!tree) return 1;
     DumpTree(tree);
+  } else if (verb == L"clickwait" && argc == 6) {
+    HWND control = GetDlgItem(window, _wtoi(argv[3]));
+    if (!control) return 1;
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const double limit = _wtof(argv[5]);
+    PostMessageW(control, BM_CLICK, 0, 0);
+    for (;;) {
+      HWND shown = GetDlgItem(window, _wtoi(argv[4]));
+      QueryPerformanceCounter(&now);
+      const double seconds = double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+      if (shown && IsWindowVisible(shown)) {
+        std::printf("%.0f\n", seconds * 1000);
+        return 0;
+      }
+      if (seconds > limit || !IsWindow(window)) {
+        std::fprintf(stderr, "winctl: control %ls not shown\n", argv[4]);
+        return 1;
+      }
+      Sleep(5);
+    }
   } else if (verb == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
   } else {

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The stubs against the tool (make bench-stub-vs-tool): the 64-bit and the 32-bit
+# stub under Wine extract the benchmark corpora, timed from the Extract press
+# to the finished view (winctl clicks the button and watches for the view's
+# "Open catalog" button), against `kestrum extract` natively in the same run.
+# Every run starts in an empty folder after a sync and ends with a sync, which
+# is included in the time. Prints medians and the stub's time over the tool's.
+#   BENCH_RUNS=N  rounds (default 3)
+#   BENCH_STUB_CORPORA="large small"  which of make bench's corpora (default both)
+set -euo pipefail
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+cd "$repo"
+build=$repo/build
+bench=$build/bench
+runs=${BENCH_RUNS:-3}
+kestrum=$build/native/bin/kestrum
+winctl=$build/win64/bin/winctl.exe
+out=$bench/out-stub-vs-tool
+corpora=(${BENCH_STUB_CORPORA:-large small})
+
+# The corpora are those of make bench (made there and cached).
+for k in "${corpora[@]}"; do
+  if [ ! -f "$bench/corpus-$k.stamp" ]; then
+    echo "bench-stub-vs-tool: no $k corpus yet; run make bench first" >&2
+    exit 1
+  fi
+done
+
+# shellcheck source=wine-gui.sh
+source scripts/wine-gui.sh "$build"
+wine_xvfb_start --force >/dev/null
+stubs=(win64)
+if [ -f "$build/win32/bin/kestrum-sfx.exe" ] && wine_check_i386 2>"$bench/i386.log"; then
+  stubs+=(win32)
+else
+  echo "bench-stub-vs-tool: the 32-bit stub is not measured: $(cat "$bench/i386.log" 2>/dev/null)" \
+    "${build}/win32/bin/kestrum-sfx.exe $([ -f "$build/win32/bin/kestrum-sfx.exe" ] || echo missing)" >&2
+fi
+trap 'wine_gui_stop; rm -rf "$out"' EXIT
+
+now_us() { now=${EPOCHREALTIME//[!0-9]/}; }
+median() { printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{ a[NR] = $1 }
+  END { if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+declare -A times=()
+status=0
+
+fresh_out() {
+  rm -rf "$out" && mkdir -p "$out"
+  sync
+}
+
+# One stub run of archive $2 into $out; appends seconds to times[$1].
+run_stub() {
+  local key=$1 exe=$2 ms t0
+  fresh_out
+  cd "$out"
+  wine_gui_start "$exe"
+  cd "$repo"
+  if ! wine_wait_window Kestrum 60 >/dev/null; then
+    echo "bench-stub-vs-tool: $key: no window" >&2
+    status=1
+    wine_gui_stop
+    return 0
+  fi
+  # winctl times from the click to the finished view; the sync is added here.
+  if ! ms=$("$WINE64" "$winctl" clickwait Kestrum 1001 1003 600 2>/dev/null | tr -d '\r'); then
+    echo "bench-stub-vs-tool: $key: no finished view" >&2
+    status=1
+    wine_gui_stop
+    return 0
+  fi
+  now_us
+  t0=$now
+  sync
+  now_us
+  times[$key]+=" $(LC_ALL=C awk -v ms="$ms" -v u=$((now - t0)) 'BEGIN { printf "%.3f", ms / 1000 + u / 1e6 }')"
+  wine_gui_stop
+}
+
+run_tool() {
+  local key=$1 exe=$2 t0
+  fresh_out
+  now_us
+  t0=$now
+  "$kestrum" extract "$exe" -o "$out" >/dev/null
+  sync
+  now_us
+  times[$key]+=" $(LC_ALL=C awk -v u=$((now - t0)) 'BEGIN { printf "%.3f", u / 1e6 }')"
+}
+
+for k in "${corpora[@]}"; do
+  for s in "${stubs[@]}"; do
+    "$kestrum" pack "$bench/corpus-$k" -o "$bench/stub-$k-$s.exe" \
+      --stub "$build/$s/bin/kestrum-sfx.exe" >/dev/null
+  done
+done
+echo "host: $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the start"
+for ((round = 1; round <= runs; round++)); do
+  for k in "${corpora[@]}"; do
+    run_tool "$k:tool" "$bench/stub-$k-win64.exe"
+    for s in "${stubs[@]}"; do
+      run_stub "$k:$s" "$bench/stub-$k-$s.exe"
+      if [ $round = 1 ] && ! diff -rq "$bench/corpus-$k" "$out" >/dev/null 2>&1; then
+        echo "bench-stub-vs-tool: the $s stub's extraction of the $k corpus differs from it" >&2
+        status=1
+      fi
+    done
+  done
+done
+echo "host: load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the end"
+
+echo
+printf '%-28s %9s %9s %10s\n' "median of $runs rounds" seconds MiB/s "vs tool"
+for k in "${corpora[@]}"; do
+  bytes=$(find "$bench/corpus-$k/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+  files=$(find "$bench/corpus-$k/" -type f | wc -l)
+  echo "$k corpus: $files files, $(LC_ALL=C awk -v b="$bytes" 'BEGIN { printf "%.1f", b / 1048576 }') MiB"
+  tool=$(median ${times[$k:tool]})
+  for key in tool "${stubs[@]}"; do
+    [ -n "${times[$k:$key]:-}" ] || { printf '  %-26s failed\n' "$key"; continue; }
+    t=$(median ${times[$k:$key]})
+    name="kestrum extract (native)"
+    [ $key = tool ] || name="$key stub under Wine"
+    LC_ALL=C awk -v n="$name" -v t="$t" -v b="$bytes" -v r="$tool" \
+      'BEGIN { printf "  %-26s %9.2f %9.0f %9.2fx\n", n, t, b / 1048576 / t, t / r }'
+  done
+done
+echo "(vs tool: the stub's time / the tool's time, 1.25x = 25% slower; a stub time runs from"
+echo " the Extract press to the finished view, which the window's one-second timer shows,"
+echo " plus a sync; the tool's time includes a sync as well)"
+echo "raw seconds:"
+for key in "${!times[@]}"; do echo "  $key:${times[$key]}"; done | sort
+exit $status
