@@ -9,7 +9,9 @@
 #endif
 
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -49,14 +51,16 @@ std::set<std::string> Below(const fs::path& dir) {
 // output file receives, and throws where a test asks it to.
 class WatchedFileSystem : public FileSystem {
  public:
-  uint64_t largest_output = 0;  // most bytes written to any one file
-  std::string throw_in;         // "CreateNewIn", "Write", "CreateFoldersIn" or "TempFolder"
+  uint64_t largest_output = 0;          // most bytes written to any one file
+  std::string throw_in;                 // "CreateNewIn", "Write", "CreateFoldersIn" or "TempFolder"
+  std::function<void()> on_create_new;  // called as a file outside the destination is made
 
   char Separator() const override { return base().Separator(); }
   bool CreateFolders(const std::string& p) override { return base().CreateFolders(p); }
   bool IsFile(const std::string& p) override { return base().IsFile(p); }
   long long FileSize(const std::string& p) override { return base().FileSize(p); }
   std::unique_ptr<OutputFile> CreateNew(const std::string& p) override {
+    if (on_create_new) on_create_new();
     return Watch(base().CreateNew(p));
   }
   bool Remove(const std::string& p) override { return base().Remove(p); }
@@ -409,6 +413,45 @@ TEST_F(HostileExtract, NothingHappensForAnEntryOnceStopped) {
   EXPECT_EQ(p.asked.size(), 1u);
   EXPECT_EQ(test::ReadAll(dir.File("out/a.txt")), Bytes({'o', 'l', 'd', ' ', 'a'}));
   EXPECT_EQ(Below(root() / "out"), (std::set<std::string>{"a.txt", "b.txt"}));
+}
+
+// Stop while the volumes of a split archive are joined: the copying ends,
+// the join file goes, nothing is extracted and no failure is shown.
+TEST_F(HostileExtract, StopWhileJoiningVolumes) {
+  archive.format = 2;
+  archive.entries.push_back(MakeEntry(maker, "a.txt", {std::string(5000, 'a')}, true));
+  archive.entries.push_back(MakeEntry(maker, "b.txt", {std::string(5000, 'b')}, false));
+  std::vector<Bytes> volumes;
+  platform.executable = dir.Write("pack.exe", archive.BuildSplit(100, 2000, volumes));
+  for (size_t i = 0; i < volumes.size(); ++i)
+    dir.Write("pack.00" + std::to_string(i + 1), volumes[i]);
+  ASSERT_EQ(unzipper.Load(), ST_DONE) << unzipper.load_error().message;
+  ASSERT_TRUE(unzipper.IsSplit());
+  fs::create_directories(root() / "tmp");
+  const std::string old_tmp = std::getenv("TMP") ? std::getenv("TMP") : "";
+#ifdef _WIN32
+  _putenv_s("TMP", dir.File("tmp").c_str());
+#else
+  setenv("TMP", dir.File("tmp").c_str(), 1);
+#endif
+  platform.files.on_create_new = [this] { unzipper.Stop(); };
+  unzipper.destination = dest();
+  unzipper.Start();
+  unzipper.WaitForWorker();
+#ifdef _WIN32
+  _putenv_s("TMP", old_tmp.c_str());
+#else
+  if (old_tmp.empty())
+    unsetenv("TMP");
+  else
+    setenv("TMP", old_tmp.c_str(), 1);
+#endif
+  EXPECT_EQ(platform.files.largest_output, 0u);  // not a byte copied after the stop
+  EXPECT_TRUE(Below(root() / "tmp").empty());
+  EXPECT_TRUE(Below(root() / "out").empty());
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_FALSE(unzipper.IsDone("a.txt"));
+  EXPECT_EQ(unzipper.running.load(), 0);
 }
 
 // A new name into a missing folder, or naming a folder, is asked about
