@@ -238,6 +238,7 @@ class QtfParser {
     format.picture = int(doc_.pictures.size());
     doc_.pictures.push_back(std::move(picture));
     doc_.paragraphs.back().runs.push_back(Run{kPictureText, format});
+    ++runs_;  // pictures count against the cap on runs
     return true;
   }
 
