@@ -179,6 +179,7 @@ if wine_wait_window Kestrum 60 >/dev/null; then
     wine_screenshot "$out/very-fail.png"
     ctl click "Kestrum Vondrel" 8 >/dev/null
     sleep 2
+    wine_screenshot "$out/after-fail.png"  # the views stay, without pieces of the logo
     if [ -n "$(ctl dump Kestrum)" ] && [ "$(shown Kestrum 1003)" = hidden ] &&
        [ "$(cat "$out/four/a.txt")" = "archive a" ] && [ ! -e "$out/four/b.txt" ]; then
       pass "a damaged archive says Very fail; the window stays; the damaged file is not left"
