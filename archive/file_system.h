@@ -69,6 +69,24 @@ class FileSystem {
   virtual bool MoveIn(const std::string& root, const std::string& from, const std::string& to,
                       bool replace) = 0;
   virtual bool RemoveIn(const std::string& root, const std::string& relative) = 0;
+
+  // Between these two calls a file system may keep the folder it walked last
+  // open and checked, so that many files in one folder cost one walk instead
+  // of one each. Calls nest; the last EndBatch lets every kept folder go.
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
+};
+
+// Holds a batch for as long as it lives.
+class FolderBatch {
+ public:
+  explicit FolderBatch(FileSystem& files) : files_(files) { files_.BeginBatch(); }
+  ~FolderBatch() { files_.EndBatch(); }
+  FolderBatch(const FolderBatch&) = delete;
+  FolderBatch& operator=(const FolderBatch&) = delete;
+
+ private:
+  FileSystem& files_;
 };
 
 }  // namespace kestrum

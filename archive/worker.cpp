@@ -68,8 +68,9 @@ static std::string FolderPart(const std::string& name) {
 
 void UnZipper::Work() {
   if (state.load() != ST_READY) return;  // an archive object extracts once
+  FileSystem& files = platform_.Files();
+  const FolderBatch batch(files);
   if (!test_only) {
-    FileSystem& files = platform_.Files();
     files.CreateFolders(destination);
     std::string last, why;
     for (const ArchiveEntry& e : entries) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -99,7 +100,7 @@ class PosixFileSystem : public FileSystem {
 
   bool CreateFoldersIn(const std::string& root, const std::string& relative,
                        std::string& why) override {
-    return Walk(root, Parts(relative), true, why).ok();
+    return WalkKept(root, Parts(relative), true, why).ok();
   }
 
   PathKind LookIn(const std::string& root, const std::string& relative, long long* size) override {
@@ -107,7 +108,7 @@ class PosixFileSystem : public FileSystem {
     if (parts.empty()) return PathKind::kFolder;
     const std::string leaf = TakeLeaf(parts);
     std::string why;
-    const Folder parent = Walk(root, parts, false, why);
+    const Folder parent = WalkKept(root, parts, false, why);
     if (!parent.ok()) return parent.missing ? PathKind::kNoFolder : PathKind::kBlocked;
     struct stat st;
     if (::fstatat(parent.fd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -125,7 +126,7 @@ class PosixFileSystem : public FileSystem {
       return nullptr;
     }
     const std::string leaf = TakeLeaf(parts);
-    const Folder parent = Walk(root, parts, false, why);
+    const Folder parent = WalkKept(root, parts, false, why);
     if (!parent.ok()) return nullptr;
     // O_EXCL fails on anything that exists, a link included; O_NOFOLLOW
     // says the same once more.
@@ -144,8 +145,8 @@ class PosixFileSystem : public FileSystem {
     if (from_parts.empty() || to_parts.empty()) return false;
     const std::string from_leaf = TakeLeaf(from_parts), to_leaf = TakeLeaf(to_parts);
     std::string why;
-    const Folder a = Walk(root, from_parts, false, why);
-    const Folder b = Walk(root, to_parts, false, why);
+    const Folder a = WalkKept(root, from_parts, false, why);
+    const Folder b = WalkKept(root, to_parts, false, why);
     if (!a.ok() || !b.ok()) return false;
     // renameat replaces a link at `to` itself, never what it points to.
     if (replace) return ::renameat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str()) == 0;
@@ -166,8 +167,20 @@ class PosixFileSystem : public FileSystem {
     if (parts.empty()) return false;
     const std::string leaf = TakeLeaf(parts);
     std::string why;
-    const Folder parent = Walk(root, parts, false, why);
+    const Folder parent = WalkKept(root, parts, false, why);
     return parent.ok() && ::unlinkat(parent.fd, leaf.c_str(), 0) == 0;
+  }
+
+  void BeginBatch() override {
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    ++batches_;
+  }
+  void EndBatch() override {
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    if (--batches_ > 0) return;
+    if (kept_fd_ >= 0) ::close(kept_fd_);
+    kept_fd_ = -1;
+    kept_key_.clear();
   }
 
  private:
@@ -208,6 +221,40 @@ class PosixFileSystem : public FileSystem {
     parts.pop_back();
     return leaf;
   }
+
+  // Walk, but within a batch the folder walked last stays open: the next
+  // walk to the same folder gets a duplicate of its descriptor. The kept
+  // descriptor still names the folder that was checked, whatever happens to
+  // the path since.
+  Folder WalkKept(const std::string& root, const std::vector<std::string>& parts, bool create,
+                  std::string& why) {
+    std::string key = root;
+    for (const std::string& part : parts) key += '/' + part;
+    {
+      std::lock_guard<std::mutex> hold(kept_mutex_);
+      if (batches_ > 0 && kept_fd_ >= 0 && key == kept_key_) {
+        Folder kept;
+        kept.fd = ::fcntl(kept_fd_, F_DUPFD_CLOEXEC, 0);
+        if (kept.ok()) return kept;
+      }
+    }
+    Folder folder = Walk(root, parts, create, why);
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    if (folder.ok() && batches_ > 0) {
+      const int copy = ::fcntl(folder.fd, F_DUPFD_CLOEXEC, 0);
+      if (copy >= 0) {
+        if (kept_fd_ >= 0) ::close(kept_fd_);
+        kept_fd_ = copy;
+        kept_key_ = std::move(key);
+      }
+    }
+    return folder;
+  }
+
+  std::mutex kept_mutex_;
+  int batches_ = 0;
+  int kept_fd_ = -1;
+  std::string kept_key_;
 
   // Opens root (links in it followed: the user named it), then each part
   // below it relative to the folder before, with O_NOFOLLOW | O_DIRECTORY: a

@@ -3,6 +3,8 @@
 // paths longer than MAX_PATH work too.
 #include <windows.h>
 
+#include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -41,12 +43,27 @@ size_t FirstFolder(const std::wstring& path) {
   return at == std::wstring::npos ? path.size() : at + 1;
 }
 
+// The folders below the destination on the way to a path, each checked to be
+// a real folder (no reparse point) and held open while it is used.
+struct CheckedFolder {
+  std::wstring path;         // long form of the innermost folder
+  std::vector<HANDLE> pins;  // one handle per folder below the root
+  bool ok = false;
+  bool missing = false;  // a part does not exist
+  CheckedFolder() = default;
+  CheckedFolder(const CheckedFolder&) = delete;
+  CheckedFolder& operator=(const CheckedFolder&) = delete;
+  ~CheckedFolder() {
+    for (HANDLE pin : pins) CloseHandle(pin);
+  }
+};
+
 class WinOutputFile : public OutputFile {
  public:
-  WinOutputFile(HANDLE h, std::vector<HANDLE> pins) : handle_(h), pins_(std::move(pins)) {}
+  WinOutputFile(HANDLE h, std::shared_ptr<const CheckedFolder> folder)
+      : handle_(h), folder_(std::move(folder)) {}
   ~WinOutputFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    for (HANDLE pin : pins_) CloseHandle(pin);
   }
   bool Write(const void* data, size_t n) override {
     const char* p = static_cast<const char*>(data);
@@ -69,23 +86,7 @@ class WinOutputFile : public OutputFile {
   HANDLE handle_;
   // The folders on the way, held open without delete sharing so that none of
   // them can be renamed away and replaced by a junction while the file is written.
-  std::vector<HANDLE> pins_;
-};
-
-// The folders below the destination on the way to a path, each checked to be
-// a real folder (no reparse point) and held open while it is used.
-struct CheckedFolder {
-  std::wstring path;         // long form of the innermost folder
-  std::vector<HANDLE> pins;  // one handle per folder below the root
-  bool ok = false;
-  bool missing = false;  // a part does not exist
-  CheckedFolder() = default;
-  CheckedFolder(const CheckedFolder&) = delete;
-  CheckedFolder& operator=(const CheckedFolder&) = delete;
-  ~CheckedFolder() {
-    for (HANDLE pin : pins) CloseHandle(pin);
-  }
-  std::vector<HANDLE> Release() { return std::exchange(pins, {}); }
+  std::shared_ptr<const CheckedFolder> folder_;
 };
 
 std::vector<std::wstring> Parts(const std::string& relative) {
@@ -166,7 +167,7 @@ class WinFileSystem : public FileSystem {
     HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<WinOutputFile>(h, std::vector<HANDLE>());
+    return std::make_unique<WinOutputFile>(h, nullptr);
   }
 
   bool Remove(const std::string& path) override { return DeleteFileW(LongPath(path).c_str()) != 0; }
@@ -184,17 +185,15 @@ class WinFileSystem : public FileSystem {
   bool CreateFoldersIn(const std::string& root, const std::string& relative,
                        std::string& why) override {
     const std::vector<std::wstring> parts = Parts(relative);
-    CheckedFolder folder;
-    Walk(root, parts, parts.size(), true, folder, why);
-    return folder.ok;
+    return WalkKept(root, parts, parts.size(), true, why)->ok;
   }
 
   PathKind LookIn(const std::string& root, const std::string& relative, long long* size) override {
     const std::vector<std::wstring> parts = Parts(relative);
     if (parts.empty()) return PathKind::kFolder;
-    CheckedFolder folder;
     std::string why;
-    Walk(root, parts, parts.size() - 1, false, folder, why);
+    const auto kept = WalkKept(root, parts, parts.size() - 1, false, why);
+    const CheckedFolder& folder = *kept;
     if (!folder.ok) return folder.missing ? PathKind::kNoFolder : PathKind::kBlocked;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW((folder.path + L'\\' + parts.back()).c_str(), GetFileExInfoStandard,
@@ -216,8 +215,8 @@ class WinFileSystem : public FileSystem {
       why = "the name is empty";
       return nullptr;
     }
-    CheckedFolder folder;
-    Walk(root, parts, parts.size() - 1, false, folder, why);
+    auto kept = WalkKept(root, parts, parts.size() - 1, false, why);
+    const CheckedFolder& folder = *kept;
     if (!folder.ok) return nullptr;
     // CREATE_NEW fails on anything that exists, a link included.
     HANDLE h = CreateFileW(
@@ -228,17 +227,17 @@ class WinFileSystem : public FileSystem {
                                                 : "the system refused to create it";
       return nullptr;
     }
-    return std::make_unique<WinOutputFile>(h, folder.Release());
+    return std::make_unique<WinOutputFile>(h, std::move(kept));
   }
 
   bool MoveIn(const std::string& root, const std::string& from, const std::string& to,
               bool replace) override {
     const std::vector<std::wstring> from_parts = Parts(from), to_parts = Parts(to);
     if (from_parts.empty() || to_parts.empty()) return false;
-    CheckedFolder a, b;
     std::string why;
-    Walk(root, from_parts, from_parts.size() - 1, false, a, why);
-    Walk(root, to_parts, to_parts.size() - 1, false, b, why);
+    const auto kept_a = WalkKept(root, from_parts, from_parts.size() - 1, false, why);
+    const auto kept_b = WalkKept(root, to_parts, to_parts.size() - 1, false, why);
+    const CheckedFolder &a = *kept_a, &b = *kept_b;
     if (!a.ok || !b.ok) return false;
     // A link at `to` is replaced itself, never what it points to.
     return MoveFileExW((a.path + L'\\' + from_parts.back()).c_str(),
@@ -249,11 +248,50 @@ class WinFileSystem : public FileSystem {
   bool RemoveIn(const std::string& root, const std::string& relative) override {
     const std::vector<std::wstring> parts = Parts(relative);
     if (parts.empty()) return false;
-    CheckedFolder folder;
     std::string why;
-    Walk(root, parts, parts.size() - 1, false, folder, why);
+    const auto kept = WalkKept(root, parts, parts.size() - 1, false, why);
+    const CheckedFolder& folder = *kept;
     return folder.ok && DeleteFileW((folder.path + L'\\' + parts.back()).c_str()) != 0;
   }
+
+  void BeginBatch() override {
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    ++batches_;
+  }
+  void EndBatch() override {
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    if (--batches_ > 0) return;
+    kept_.reset();
+    kept_key_.clear();
+  }
+
+ private:
+  // Walk, but within a batch the folders walked last stay checked and held
+  // open (their handles forbid renaming or deleting them), so the next walk to
+  // the same folder costs no system call at all.
+  std::shared_ptr<const CheckedFolder> WalkKept(const std::string& root,
+                                                const std::vector<std::wstring>& parts,
+                                                size_t count, bool create, std::string& why) {
+    std::wstring key = win::Wide(root);
+    for (size_t i = 0; i < count; ++i) key += L'\\' + parts[i];
+    {
+      std::lock_guard<std::mutex> hold(kept_mutex_);
+      if (batches_ > 0 && kept_ && key == kept_key_) return kept_;
+    }
+    auto folder = std::make_shared<CheckedFolder>();
+    Walk(root, parts, count, create, *folder, why);
+    std::lock_guard<std::mutex> hold(kept_mutex_);
+    if (folder->ok && batches_ > 0) {
+      kept_ = folder;
+      kept_key_ = std::move(key);
+    }
+    return folder;
+  }
+
+  std::mutex kept_mutex_;
+  int batches_ = 0;
+  std::shared_ptr<const CheckedFolder> kept_;
+  std::wstring kept_key_;
 };
 
 }  // namespace
