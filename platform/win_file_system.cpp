@@ -45,17 +45,22 @@ size_t FirstFolder(const std::wstring& path) {
 
 // The folders below the destination on the way to a path, each checked to be
 // a real folder (no reparse point) and held open while it is used.
+// An open handle on one checked folder; shared by the walks that pass it.
+struct Pin {
+  explicit Pin(HANDLE h) : handle(h) {}
+  ~Pin() { CloseHandle(handle); }
+  Pin(const Pin&) = delete;
+  Pin& operator=(const Pin&) = delete;
+  HANDLE handle;
+};
+
 struct CheckedFolder {
-  std::wstring path;         // long form of the innermost folder
-  std::vector<HANDLE> pins;  // one handle per folder below the root
+  std::string root;                              // the destination walked from
+  std::vector<std::wstring> parts;               // the folders below it, in order
+  std::wstring path;                             // long form of the innermost folder
+  std::vector<std::shared_ptr<const Pin>> pins;  // one per folder below the root
   bool ok = false;
   bool missing = false;  // a part does not exist
-  CheckedFolder() = default;
-  CheckedFolder(const CheckedFolder&) = delete;
-  CheckedFolder& operator=(const CheckedFolder&) = delete;
-  ~CheckedFolder() {
-    for (HANDLE pin : pins) CloseHandle(pin);
-  }
 };
 
 class WinOutputFile : public OutputFile {
@@ -106,12 +111,25 @@ std::vector<std::wstring> Parts(const std::string& relative) {
 
 // Walks from root through `parts`, refusing a reparse point (junction,
 // symbolic link, mount point) or a file on the way; with `create`, missing
-// folders are made.
+// folders are made. The folders that `known` (a walk from the same root whose
+// pins are still held) shares with this one are taken over unchecked: while
+// pinned they cannot have been renamed or replaced.
 void Walk(const std::string& root, const std::vector<std::wstring>& parts, size_t count,
-          bool create, CheckedFolder& folder, std::string& why) {
+          bool create, const CheckedFolder* known, CheckedFolder& folder, std::string& why) {
+  folder.root = root;
+  folder.parts.assign(parts.begin(), parts.begin() + ptrdiff_t(count));
   folder.path = LongPath(root);
   while (!folder.path.empty() && folder.path.back() == L'\\') folder.path.pop_back();
-  for (size_t i = 0; i < count; ++i) {
+  size_t start = 0;
+  if (known && known->ok && known->root == root) {
+    while (start < count && start < known->parts.size() && known->parts[start] == parts[start]) {
+      folder.path += L'\\';
+      folder.path += parts[start];
+      folder.pins.push_back(known->pins[start]);
+      ++start;
+    }
+  }
+  for (size_t i = start; i < count; ++i) {
     folder.path += L'\\';
     folder.path += parts[i];
     if (create) CreateDirectoryW(folder.path.c_str(), nullptr);
@@ -124,7 +142,7 @@ void Walk(const std::string& root, const std::vector<std::wstring>& parts, size_
       why = "cannot open the folder \"" + win::Utf8(parts[i]) + "\"";
       return;
     }
-    folder.pins.push_back(pin);
+    folder.pins.push_back(std::make_shared<const Pin>(pin));
     // Asked twice: of the handle, and of the path (Wine shows a Unix symbolic
     // link as a reparse point only there).
     BY_HANDLE_FILE_INFORMATION info;
@@ -275,12 +293,14 @@ class WinFileSystem : public FileSystem {
                                                 size_t count, bool create, std::string& why) {
     std::wstring key = win::Wide(root);
     for (size_t i = 0; i < count; ++i) key += L'\\' + parts[i];
+    std::shared_ptr<const CheckedFolder> known;
     {
       std::lock_guard<std::mutex> hold(kept_mutex_);
       if (batches_ > 0 && kept_ && key == kept_key_) return kept_;
+      if (batches_ > 0) known = kept_;
     }
     auto folder = std::make_shared<CheckedFolder>();
-    Walk(root, parts, count, create, *folder, why);
+    Walk(root, parts, count, create, known.get(), *folder, why);
     std::lock_guard<std::mutex> hold(kept_mutex_);
     if (folder->ok && batches_ > 0) {
       kept_ = folder;
