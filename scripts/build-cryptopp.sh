@@ -7,20 +7,11 @@
 #   usage: build-cryptopp.sh win64|win32 BUILD_ROOT
 set -euo pipefail
 target=$1
-root=$(realpath -m "$2")
 source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
-cross_target "$target"
-prefix=$root/deps/$target
-stamp=$prefix/.cryptopp-done
-# One build at a time per target, also across work trees sharing build/deps.
-mkdir -p "$root/deps"
-exec 9>"$root/deps/.lock-$(basename "$0" .sh)-$target"
-flock 9
-# The stamp holds the flags: a change of flags builds the library again.
+dep_setup "$target" "$2" cryptopp
 flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections -Wno-deprecated-declarations"
-srcroot=$root/deps/src
 
-if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$flags" ]; then
+if ! stamp_matches; then
   fetch_source libcrypto++ cryptopp GNUmakefile-cross
   work=$root/deps/work-cryptopp-$target
   rm -rf "$work"

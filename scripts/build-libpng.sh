@@ -7,20 +7,11 @@
 #   usage: build-libpng.sh win64|win32 BUILD_ROOT
 set -euo pipefail
 target=$1
-root=$(realpath -m "$2")
 source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
-cross_target "$target"
-prefix=$root/deps/$target
-stamp=$prefix/.libpng-done
-# One build at a time per target, also across work trees sharing build/deps.
-mkdir -p "$root/deps"
-exec 9>"$root/deps/.lock-$(basename "$0" .sh)-$target"
-flock 9
-# The stamp holds the flags: a change of flags builds the library again.
+dep_setup "$target" "$2" libpng
 flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections -DPNG_ARM_NEON_OPT=0"
-[ -f "$stamp" ] && [ "$(cat "$stamp")" = "$flags" ] && exit 0
+stamp_matches && exit 0
 
-srcroot=$root/deps/src
 fetch_source libpng1.6 libpng pngrutil.c patched
 
 work=$root/deps/work-libpng-$target

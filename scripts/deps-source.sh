@@ -1,5 +1,8 @@
 # Shared by the cross-build scripts of the Windows dependencies; sourced.
 #   cross_target TARGET           sets $triplet for win64 or win32
+#   dep_setup TARGET ROOT NAME    also sets $root, $prefix, $srcroot and $stamp,
+#                                 and holds NAME's lock for TARGET until the script ends
+#   stamp_matches                 true when $stamp holds $flags: the build is current
 #   fetch_source PKG NAME MARKER [patched]
 #                                 unpacks Debian's source package PKG once into
 #                                 $srcroot/NAME (the folder holding MARKER);
@@ -35,4 +38,21 @@ fetch_source() {
   # -T: if a parallel run for the other target got there first, keep its copy.
   mv -T "$top" "$srcroot/$name" 2>/dev/null || true
   rm -rf "$tmp"
+}
+
+dep_setup() {
+  cross_target "$1"
+  root=$(realpath -m "$2")
+  prefix=$root/deps/$1
+  srcroot=$root/deps/src
+  stamp=$prefix/.$3-done
+  # One build at a time per target, also across work trees sharing build/deps.
+  mkdir -p "$root/deps"
+  exec 9>"$root/deps/.lock-build-$3-$1"
+  flock 9
+}
+
+# The stamp holds the flags: a change of flags builds the library again.
+stamp_matches() {
+  [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$flags" ]
 }
