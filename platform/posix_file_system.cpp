@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "platform/kept_walk.h"
 #include "platform/native_file_system.h"
 
 namespace kestrum {
@@ -47,6 +48,28 @@ class PosixOutputFile : public OutputFile {
 
  private:
   int fd_;
+};
+
+// An open folder descriptor, shared by the walks that pass the folder.
+struct OpenFolder {
+  explicit OpenFolder(int descriptor) : fd(descriptor) {}
+  ~OpenFolder() { ::close(fd); }
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  int fd;
+};
+
+// Folders below this depth are not held open once walked past.
+constexpr size_t kHeldLevels = 64;
+
+// A walk from the destination down to one folder.
+struct Folder {
+  std::string root;                                     // the destination walked from
+  std::vector<std::string> parts;                       // the folders below it, in order
+  std::vector<std::shared_ptr<const OpenFolder>> open;  // root, then one per part (or null)
+  bool ok = false;
+  bool missing = false;  // a part does not exist
+  int fd() const { return open.back()->fd; }
 };
 
 class PosixFileSystem : public FileSystem {
@@ -100,7 +123,7 @@ class PosixFileSystem : public FileSystem {
 
   bool CreateFoldersIn(const std::string& root, const std::string& relative,
                        std::string& why) override {
-    return WalkKept(root, Parts(relative), true, why).ok();
+    return WalkKept(root, Parts(relative), true, why)->ok;
   }
 
   PathKind LookIn(const std::string& root, const std::string& relative, long long* size) override {
@@ -108,10 +131,10 @@ class PosixFileSystem : public FileSystem {
     if (parts.empty()) return PathKind::kFolder;
     const std::string leaf = TakeLeaf(parts);
     std::string why;
-    const Folder parent = WalkKept(root, parts, false, why);
-    if (!parent.ok()) return parent.missing ? PathKind::kNoFolder : PathKind::kBlocked;
+    const auto parent = WalkKept(root, parts, false, why);
+    if (!parent->ok) return parent->missing ? PathKind::kNoFolder : PathKind::kBlocked;
     struct stat st;
-    if (::fstatat(parent.fd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(parent->fd(), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
       return errno == ENOENT ? PathKind::kNothing : PathKind::kOther;
     if (size) *size = S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
     if (S_ISREG(st.st_mode)) return PathKind::kFile;
@@ -126,11 +149,11 @@ class PosixFileSystem : public FileSystem {
       return nullptr;
     }
     const std::string leaf = TakeLeaf(parts);
-    const Folder parent = WalkKept(root, parts, false, why);
-    if (!parent.ok()) return nullptr;
+    const auto parent = WalkKept(root, parts, false, why);
+    if (!parent->ok) return nullptr;
     // O_EXCL fails on anything that exists, a link included; O_NOFOLLOW
     // says the same once more.
-    const int fd = ::openat(parent.fd, leaf.c_str(),
+    const int fd = ::openat(parent->fd(), leaf.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
       why = errno == EEXIST ? "something of that name exists already" : std::strerror(errno);
@@ -145,21 +168,21 @@ class PosixFileSystem : public FileSystem {
     if (from_parts.empty() || to_parts.empty()) return false;
     const std::string from_leaf = TakeLeaf(from_parts), to_leaf = TakeLeaf(to_parts);
     std::string why;
-    const Folder a = WalkKept(root, from_parts, false, why);
-    const Folder b = WalkKept(root, to_parts, false, why);
-    if (!a.ok() || !b.ok()) return false;
+    const auto a = WalkKept(root, from_parts, false, why);
+    const auto b = WalkKept(root, to_parts, false, why);
+    if (!a->ok || !b->ok) return false;
     // renameat replaces a link at `to` itself, never what it points to.
-    if (replace) return ::renameat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str()) == 0;
+    if (replace) return ::renameat(a->fd(), from_leaf.c_str(), b->fd(), to_leaf.c_str()) == 0;
     // A hard link fails when the target exists, which makes the move exclusive.
-    if (::linkat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str(), 0) == 0) {
-      ::unlinkat(a.fd, from_leaf.c_str(), 0);
+    if (::linkat(a->fd(), from_leaf.c_str(), b->fd(), to_leaf.c_str(), 0) == 0) {
+      ::unlinkat(a->fd(), from_leaf.c_str(), 0);
       return true;
     }
     if (errno == EEXIST) return false;
     // File systems without hard links: test, then rename.
     struct stat st;
-    if (::fstatat(b.fd, to_leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
-    return ::renameat(a.fd, from_leaf.c_str(), b.fd, to_leaf.c_str()) == 0;
+    if (::fstatat(b->fd(), to_leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    return ::renameat(a->fd(), from_leaf.c_str(), b->fd(), to_leaf.c_str()) == 0;
   }
 
   bool RemoveIn(const std::string& root, const std::string& relative) override {
@@ -167,40 +190,14 @@ class PosixFileSystem : public FileSystem {
     if (parts.empty()) return false;
     const std::string leaf = TakeLeaf(parts);
     std::string why;
-    const Folder parent = WalkKept(root, parts, false, why);
-    return parent.ok() && ::unlinkat(parent.fd, leaf.c_str(), 0) == 0;
+    const auto parent = WalkKept(root, parts, false, why);
+    return parent->ok && ::unlinkat(parent->fd(), leaf.c_str(), 0) == 0;
   }
 
-  void BeginBatch() override {
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    ++batches_;
-  }
-  void EndBatch() override {
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    if (--batches_ > 0) return;
-    if (kept_fd_ >= 0) ::close(kept_fd_);
-    kept_fd_ = -1;
-    kept_key_.clear();
-  }
+  void BeginBatch() override { kept_.BeginBatch(); }
+  void EndBatch() override { kept_.EndBatch(); }
 
  private:
-  // An open folder descriptor, closed when it goes.
-  struct Folder {
-    int fd = -1;
-    bool missing = false;  // failed because a part does not exist
-    Folder() = default;
-    Folder(Folder&& other) noexcept : fd(other.fd), missing(other.missing) { other.fd = -1; }
-    Folder& operator=(Folder&& other) noexcept {
-      std::swap(fd, other.fd);
-      missing = other.missing;
-      return *this;
-    }
-    ~Folder() {
-      if (fd >= 0) ::close(fd);
-    }
-    bool ok() const { return fd >= 0; }
-  };
-
   // The parts of a relative path; empty parts (doubled separators) are dropped.
   static std::vector<std::string> Parts(const std::string& relative) {
     std::vector<std::string> parts;
@@ -222,73 +219,73 @@ class PosixFileSystem : public FileSystem {
     return leaf;
   }
 
-  // Walk, but within a batch the folder walked last stays open: the next
-  // walk to the same folder gets a duplicate of its descriptor. The kept
-  // descriptor still names the folder that was checked, whatever happens to
-  // the path since.
-  Folder WalkKept(const std::string& root, const std::vector<std::string>& parts, bool create,
-                  std::string& why) {
+  // Walk, but within a batch the walk made last stays open: the next walk to
+  // the same folder costs nothing, and one to another folder starts below
+  // the folders the two share. A kept descriptor still names the folder that
+  // was checked, whatever happens to the path since.
+  std::shared_ptr<const Folder> WalkKept(const std::string& root,
+                                         const std::vector<std::string>& parts, bool create,
+                                         std::string& why) {
     std::string key = root;
     for (const std::string& part : parts) key += '/' + part;
-    {
-      std::lock_guard<std::mutex> hold(kept_mutex_);
-      if (batches_ > 0 && kept_fd_ >= 0 && key == kept_key_) {
-        Folder kept;
-        kept.fd = ::fcntl(kept_fd_, F_DUPFD_CLOEXEC, 0);
-        if (kept.ok()) return kept;
-      }
-    }
-    Folder folder = Walk(root, parts, create, why);
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    if (folder.ok() && batches_ > 0) {
-      const int copy = ::fcntl(folder.fd, F_DUPFD_CLOEXEC, 0);
-      if (copy >= 0) {
-        if (kept_fd_ >= 0) ::close(kept_fd_);
-        kept_fd_ = copy;
-        kept_key_ = std::move(key);
-      }
-    }
-    return folder;
+    return kept_.Get(std::move(key), [&](const Folder* known, Folder& folder) {
+      Walk(root, parts, create, known, folder, why);
+    });
   }
 
-  std::mutex kept_mutex_;
-  int batches_ = 0;
-  int kept_fd_ = -1;
-  std::string kept_key_;
+  KeptWalk<Folder, std::string> kept_;
 
   // Opens root (links in it followed: the user named it), then each part
   // below it relative to the folder before, with O_NOFOLLOW | O_DIRECTORY: a
   // link or a file on the way fails the walk instead of being followed. With
   // `create`, missing parts are made with mkdirat in the folder just opened.
-  static Folder Walk(const std::string& root, const std::vector<std::string>& parts, bool create,
-                     std::string& why) {
-    Folder folder;
-    folder.fd = ::open(root.empty() ? "." : root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder.fd < 0) {
-      folder.missing = errno == ENOENT;
-      why = "cannot open the destination folder";
-      return folder;
+  // The folders that `known` (an earlier walk from the same root, still open)
+  // shares with this one are taken over as they are.
+  static void Walk(const std::string& root, const std::vector<std::string>& parts, bool create,
+                   const Folder* known, Folder& folder, std::string& why) {
+    folder.root = root;
+    folder.parts = parts;
+    size_t start = 0;
+    if (known && known->root == root) {
+      folder.open.push_back(known->open[0]);
+      while (start < parts.size() && start < known->parts.size() &&
+             known->parts[start] == parts[start] && known->open[start + 1]) {
+        folder.open.push_back(known->open[start + 1]);
+        ++start;
+      }
+    } else {
+      const int fd = ::open(root.empty() ? "." : root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd < 0) {
+        folder.missing = errno == ENOENT;
+        why = "cannot open the destination folder";
+        return;
+      }
+      folder.open.push_back(std::make_shared<const OpenFolder>(fd));
     }
     constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    for (const std::string& part : parts) {
-      Folder next;
-      next.fd = ::openat(folder.fd, part.c_str(), kFlags);
-      if (next.fd < 0 && errno == ENOENT && create) {
-        if (::mkdirat(folder.fd, part.c_str(), 0777) == 0 || errno == EEXIST)
-          next.fd = ::openat(folder.fd, part.c_str(), kFlags);
+    for (size_t i = start; i < parts.size(); ++i) {
+      const std::string& part = parts[i];
+      const int at = folder.open.back()->fd;
+      int fd = ::openat(at, part.c_str(), kFlags);
+      if (fd < 0 && errno == ENOENT && create) {
+        if (::mkdirat(at, part.c_str(), 0777) == 0 || errno == EEXIST)
+          fd = ::openat(at, part.c_str(), kFlags);
       }
-      if (next.fd < 0) {
-        Folder failed;
-        failed.missing = errno == ENOENT;
+      if (fd < 0) {
+        folder.missing = errno == ENOENT;
         if (errno == ELOOP || errno == ENOTDIR)
           why = "\"" + part + "\" on the way is a link or not a folder";
         else
           why = "cannot open the folder \"" + part + "\": " + std::strerror(errno);
-        return failed;
+        folder.open.clear();
+        return;
       }
-      folder = std::move(next);
+      // Deep down only the innermost folder stays open, so a path of a
+      // thousand levels does not hold a thousand descriptors.
+      if (folder.open.size() > kHeldLevels) folder.open.back().reset();
+      folder.open.push_back(std::make_shared<const OpenFolder>(fd));
     }
-    return folder;
+    folder.ok = true;
   }
 };
 

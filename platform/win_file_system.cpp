@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "platform/kept_walk.h"
 #include "platform/native_file_system.h"
 #include "platform/win_text.h"
 
@@ -273,16 +273,8 @@ class WinFileSystem : public FileSystem {
     return folder.ok && DeleteFileW((folder.path + L'\\' + parts.back()).c_str()) != 0;
   }
 
-  void BeginBatch() override {
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    ++batches_;
-  }
-  void EndBatch() override {
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    if (--batches_ > 0) return;
-    kept_.reset();
-    kept_key_.clear();
-  }
+  void BeginBatch() override { kept_.BeginBatch(); }
+  void EndBatch() override { kept_.EndBatch(); }
 
  private:
   // Walk, but within a batch the folders walked last stay checked and held
@@ -293,26 +285,12 @@ class WinFileSystem : public FileSystem {
                                                 size_t count, bool create, std::string& why) {
     std::wstring key = win::Wide(root);
     for (size_t i = 0; i < count; ++i) key += L'\\' + parts[i];
-    std::shared_ptr<const CheckedFolder> known;
-    {
-      std::lock_guard<std::mutex> hold(kept_mutex_);
-      if (batches_ > 0 && kept_ && key == kept_key_) return kept_;
-      if (batches_ > 0) known = kept_;
-    }
-    auto folder = std::make_shared<CheckedFolder>();
-    Walk(root, parts, count, create, known.get(), *folder, why);
-    std::lock_guard<std::mutex> hold(kept_mutex_);
-    if (folder->ok && batches_ > 0) {
-      kept_ = folder;
-      kept_key_ = std::move(key);
-    }
-    return folder;
+    return kept_.Get(std::move(key), [&](const CheckedFolder* known, CheckedFolder& folder) {
+      Walk(root, parts, count, create, known, folder, why);
+    });
   }
 
-  std::mutex kept_mutex_;
-  int batches_ = 0;
-  std::shared_ptr<const CheckedFolder> kept_;
-  std::wstring kept_key_;
+  KeptWalk<CheckedFolder, std::wstring> kept_;
 };
 
 }  // namespace

@@ -103,6 +103,31 @@ TEST_F(ExtractTest, KeystreamRunsOnAcrossRawGzipAndEmptyEntries) {
   EXPECT_FALSE(unzipper.IsDone("no such entry"));
 }
 
+// Consecutive files go up, down and sideways through the tree: a walk that
+// starts from the folders shared with the one before must still land each file
+// in its own folder, also below the depth where folders stop being held open.
+TEST_F(ExtractTest, FilesLandInTheirFoldersWhateverTheOrder) {
+  std::string deep;
+  for (int i = 0; i < 80; ++i) deep += "d" + std::to_string(i) + "\\";
+  std::string near_bottom;
+  for (int i = 0; i < 70; ++i) near_bottom += "d" + std::to_string(i) + "\\";
+  const std::vector<std::string> names = {
+      "a\\b\\c\\1",    "a\\b\\d\\2", "a\\3",     "a\\b\\c\\4",         "e\\5",
+      "a\\b\\c\\e\\6", "a\\b\\7",    deep + "8", near_bottom + "x\\9", deep + "10"};
+  for (size_t i = 0; i < names.size(); ++i)
+    archive.entries.push_back(MakeEntry(maker, names[i], {Text(20 + i, char(i))}, i % 2 == 0));
+  ASSERT_EQ(Extract(archive.Build()), ST_DONE) << unzipper.extract_error();
+  std::set<std::string> expected;
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(ReadText(Out(names[i])), Text(20 + i, char(i))) << names[i];
+    std::string generic = names[i];
+    for (char& c : generic)
+      if (c == '\\') c = '/';
+    expected.insert(generic);
+  }
+  EXPECT_EQ(FilesBelow(dest()), expected);
+}
+
 TEST_F(ExtractTest, TestOnlyDecodesEverythingAndWritesNothing) {
   archive.entries.push_back(MakeEntry(maker, "x\\a.txt", {Text(4000, 1), Text(10, 2)}, false));
   platform.executable = dir.Write("pack.exe", archive.Build());
