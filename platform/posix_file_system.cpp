@@ -233,7 +233,9 @@ class PosixFileSystem : public FileSystem {
     });
   }
 
-  KeptWalk<Folder, std::string> kept_;
+  // Only the last walk is kept: each holds a descriptor per folder, and
+  // walking is cheap here.
+  KeptWalk<Folder, std::string> kept_{1};
 
   // Opens root (links in it followed: the user named it), then each part
   // below it relative to the folder before, with O_NOFOLLOW | O_DIRECTORY: a
