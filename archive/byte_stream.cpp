@@ -117,8 +117,18 @@ FileStream::~FileStream() {
   std::fclose(file_);
 }
 
+// Large reads go in pieces of 1 MiB: the system copies a 4 MiB read out of
+// the page cache markedly slower than the same bytes in 1 MiB pieces.
 size_t FileStream::Read(void* out, size_t n) {
-  const size_t got = std::fread(out, 1, n, file_);
+  constexpr size_t kPiece = 1u << 20;
+  char* to = static_cast<char*>(out);
+  size_t got = 0;
+  while (got < n) {
+    const size_t want = std::min(n - got, kPiece);
+    const size_t read = std::fread(to + got, 1, want, file_);
+    got += read;
+    if (read < want) break;
+  }
   pos_ += got;
   return got;
 }
