@@ -201,23 +201,33 @@ class ExtractRun {
         Fail("cannot create the folder " + a_.destination + relative_ + ": " + why);
       return;
     }
-    long long existing_size = -1;
-    const PathKind kind = files_.LookIn(a_.destination, relative_, &existing_size);
-    if (kind == PathKind::kFile) {
-      // An empty file over an empty file loses nothing: no need to ask.
-      const bool trivial = e.size == 0 && existing_size == 0;
-      if (trivial)
-        replace_ = true;
-      else if (!DecideExisting(relative_))
-        return;
-      if (skip_) return;
+    // Nothing stands at the name in the common case: the exclusive creation
+    // is tried first, and only when it fails is the name looked at (each look
+    // costs a path lookup, a slow one under Wine).
+    std::string why;
+    {
+      StageTimes::Probe probe(times_, StageTimes::kCreateClose);
+      out_ = files_.CreateNewIn(a_.destination, relative_, why);
     }
+    if (out_) {
+      temp_relative_ = relative_;
+      return;
+    }
+    long long existing_size = -1;
+    if (files_.LookIn(a_.destination, relative_, &existing_size) != PathKind::kFile)
+      return Fail("cannot create " + a_.destination + relative_ + ": " + why);
+    // An empty file over an empty file loses nothing: no need to ask.
+    const bool trivial = e.size == 0 && existing_size == 0;
+    if (trivial)
+      replace_ = true;
+    else if (!DecideExisting(relative_))
+      return;
+    if (skip_) return;
     // A new file is written under its own name, created exclusively (and
     // removed again if the entry fails); a file that replaces one of the
     // user's is written beside it and moved over it only when complete.
     temp_relative_ =
         replace_ ? FolderOf(relative_) + ".kestrum-" + RandomTag() + ".part" : relative_;
-    std::string why;
     StageTimes::Probe probe(times_, StageTimes::kCreateClose);
     out_ = files_.CreateNewIn(a_.destination, temp_relative_, why);
     if (!out_) {
