@@ -24,11 +24,21 @@ class GzipChunkCompressor {
   GzipChunkCompressor(const GzipChunkCompressor&) = delete;
   GzipChunkCompressor& operator=(const GzipChunkCompressor&) = delete;
 
-  // Compresses `n` bytes into one gzip member in `body`.
+  // Compresses `n` bytes into one gzip member in `body`. Data that does
+  // not compress (already packed media, random bytes) is stored in the member
+  // without searching it for matches, which would cost the time of text and
+  // gain nothing.
   bool Compress(const uint8_t* data, size_t n, std::vector<uint8_t>& body, std::string& error);
 
  private:
+  // True when samples from the start, middle and end of the data all stay
+  // within 2% of their size at the fastest level.
+  bool LooksIncompressible(const uint8_t* data, size_t n);
+
   libdeflate_compressor* compressor_;
+  libdeflate_compressor* probe_ = nullptr;   // level 1, for the samples
+  libdeflate_compressor* stored_ = nullptr;  // level 0: stored blocks only
+  std::vector<uint8_t> sample_out_;
 };
 
 class ChunkCipher {

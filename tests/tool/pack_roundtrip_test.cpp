@@ -14,6 +14,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/tool/fake_stub.h"
 #include "tool/archive_writer.h"
+#include "tool/chunk_encoder.h"
 #include "tool/pe_stub.h"
 
 namespace kestrum {
@@ -205,6 +206,35 @@ TEST_F(PackTest, ParallelPackingDecodesTheSameForEveryThreadCountAndLevel) {
   // The level is applied: 0 only stores, 12 packs at least as tightly as 6.
   EXPECT_GT(archive_size[0], archive_size[6]);
   EXPECT_LE(archive_size[12], archive_size[6]);
+}
+
+// Chunks of noise are stored without a search for matches; a chunk that is
+// noise only in places is still compressed. Every member inflates back.
+TEST(GzipChunkCompressor, StoresNoiseAndStillPacksMixedData) {
+  const size_t n = 1u << 20;
+  const std::string noise = RandomText(n, 7, false), text = RandomText(n, 8, true);
+  struct Case {
+    const char* what;
+    std::string data;
+    double largest;  // member size over input size
+  };
+  const Case cases[] = {
+      {"noise", noise, 1.001},
+      {"noise first", noise.substr(0, n / 16) + text.substr(n / 16), 0.6},
+      {"noise in the middle", text.substr(0, n / 2) + noise.substr(0, n / 16) + text.substr(n / 2),
+       0.6},
+      {"text", text, 0.6},
+  };
+  GzipChunkCompressor compressor(6);
+  for (const Case& c : cases) {
+    std::vector<uint8_t> body;
+    std::string error;
+    ASSERT_TRUE(compressor.Compress(reinterpret_cast<const uint8_t*>(c.data.data()), c.data.size(),
+                                    body, error))
+        << error;
+    EXPECT_EQ(Inflate(body.data(), body.size()), c.data) << c.what;
+    EXPECT_LE(double(body.size()), c.largest * double(c.data.size())) << c.what;
+  }
 }
 
 TEST_F(PackTest, FreshKeyAndIdEveryTime) {
