@@ -42,7 +42,14 @@ class ExtractRun {
   // The writing half: runs on its own thread until kFinish. An exception
   // fails the run and drops the entry, and the loop goes on taking jobs so
   // that the decoding half never waits for a buffer that is not given back.
-  void WriteAll() {
+  void WriteAll(bool make_folders) {
+    if (make_folders) {
+      try {
+        a_.CreateEntryFolders();
+      } catch (const std::exception& e) {
+        Fail(Failed(e));
+      }
+    }
     for (;;) {
       const PipelineJob job = Pop();
       if (job.kind == PipelineJob::kFinish) {
@@ -364,7 +371,9 @@ void UnZipper::ExtractFrom(const std::string& path) {
     StageTimes::Probe probe(times, StageTimes::kWaitBlock);
     return queue.Acquire(n);
   };
-  std::thread writer([&run] { run.WriteAll(); });
+  const bool make_folders = folders_pending_;
+  folders_pending_ = false;
+  std::thread writer([&run, make_folders] { run.WriteAll(make_folders); });
 
   // Damage found here is queued behind the blocks already decoded, so the
   // entries before it are still written completely.

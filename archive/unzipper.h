@@ -3,8 +3,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <shared_mutex>
 #include <string>
 #include <thread>
@@ -86,6 +89,9 @@ class UnZipper {
   void WaitForWorker();
   // True while the worker thread runs.
   bool WorkerRunning() const { return worker_active_.load(std::memory_order_acquire); }
+  // Waits until the worker has ended or `timeout` has passed; true when it has
+  // ended. Lets a caller that shows progress wake as soon as the run is over.
+  bool WaitForWorkerFor(std::chrono::milliseconds timeout);
 
   void ExtractFrom(const std::string& path);
   void JoinVolumes();
@@ -121,6 +127,7 @@ class UnZipper {
   std::function<void(size_t entry, int chunk)> on_chunk_written;
 
  private:
+  bool folders_pending_ = false;  // the next run makes the entries' folders first
   friend class ExtractRun;
   int Fail(LoadProblem problem, const std::string& message);
   int LoadChecked(ByteStream& stream, const std::string& path);
@@ -134,6 +141,8 @@ class UnZipper {
   // The first entry of that name, or nullptr; the caller holds `lock`.
   const ArchiveEntry* FindEntry(const std::string& name) const;
   void FailRun(const std::string& detail);
+  // Makes the folders of every entry (the first step of a run's writing half).
+  void CreateEntryFolders();
   // JoinVolumes' work; `temp` names the join file as soon as it exists.
   void JoinVolumesInto(std::string& temp);
   // Runs `body`; an exception from it fails the run (state ST_FAILED, the
@@ -145,6 +154,8 @@ class UnZipper {
   std::string archive_path_;
   std::vector<uint32_t> entry_index_;
   std::atomic<bool> worker_active_{false};
+  std::mutex worker_end_mutex_;
+  std::condition_variable worker_ended_;
   std::atomic<bool> run_finished_{false};
   std::string extract_error_;  // under `lock`
 };

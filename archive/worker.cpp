@@ -24,7 +24,9 @@ bool UnZipper::Start() {
   try {
     worker = std::thread([this] {
       RunGuarded([this] { Work(); });
+      std::lock_guard<std::mutex> hold(worker_end_mutex_);
       worker_active_.store(false, std::memory_order_release);
+      worker_ended_.notify_all();
     });
   } catch (const std::exception& e) {
     // No thread (out of threads or memory): the run fails at once.
@@ -70,25 +72,30 @@ void UnZipper::Work() {
   if (state.load() != ST_READY) return;  // an archive object extracts once
   FileSystem& files = platform_.Files();
   const FolderBatch batch(files);
-  if (!test_only) {
-    files.CreateFolders(destination);
-    std::string last, why;
-    for (const ArchiveEntry& e : entries) {
-      if (!running.load(std::memory_order_acquire)) break;
-      std::string folder = FolderPart(e.name);
-      if (folder.empty() || folder == last) continue;
-      last = folder;
-      std::replace(folder.begin(), folder.end(), '\\', files.Separator());
-      std::replace(folder.begin(), folder.end(), '/', files.Separator());
-      // A folder that cannot be made shows up as a file that cannot be created.
-      files.CreateFoldersIn(destination, folder, why);
-    }
-  }
+  // The entries' folders are made by the writing half of the run, before its
+  // first file, while the decoding half already reads ahead.
+  if (!test_only) files.CreateFolders(destination);
+  folders_pending_ = !test_only;
   if (IsSplit())
     JoinVolumes();
   else
     ExtractFrom(archive_path_);
   running.store(0, std::memory_order_release);
+}
+
+void UnZipper::CreateEntryFolders() {
+  FileSystem& files = platform_.Files();
+  std::string last, why;
+  for (const ArchiveEntry& e : entries) {
+    if (!running.load(std::memory_order_acquire)) break;
+    std::string folder = FolderPart(e.name);
+    if (folder.empty() || folder == last) continue;
+    last = folder;
+    std::replace(folder.begin(), folder.end(), '\\', files.Separator());
+    std::replace(folder.begin(), folder.end(), '/', files.Separator());
+    // A folder that cannot be made shows up as a file that cannot be created.
+    files.CreateFoldersIn(destination, folder, why);
+  }
 }
 
 bool UnZipper::Stop() {
@@ -101,6 +108,11 @@ bool UnZipper::Stop() {
 
 void UnZipper::WaitForWorker() {
   if (worker.joinable()) worker.join();
+}
+
+bool UnZipper::WaitForWorkerFor(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> hold(worker_end_mutex_);
+  return worker_ended_.wait_for(hold, timeout, [this] { return !WorkerRunning(); });
 }
 
 int UnZipper::GetState() const {

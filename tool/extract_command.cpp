@@ -2,7 +2,6 @@
 // the window does, report the outcome.
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "view/size_view.h"
 #include "archive/unzipper.h"
@@ -61,8 +60,7 @@ int RunExtract(const Args& args, bool test_only) {
   ProgressBar bar(test_only ? "testing" : "extracting");
   archive.Start();
   for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const bool active = archive.running.load(std::memory_order_acquire) != 0;
+    const bool active = !archive.WaitForWorkerFor(std::chrono::milliseconds(50));
     if (!platform.asking) {
       ArchiveEntry current;
       const double ratio = archive.GetProgress(current);
