@@ -31,7 +31,7 @@ const char kPack[] =
     "  --raw                store files without compression\n"
     "  --level N            gzip level 0..12 (default 6; 10..12 slower, smaller)\n"
     "  --threads N          compressing threads (default: one per core)\n"
-    "  --chunk-size N       bytes of input per chunk (default 4M)\n"
+    "  --chunk-size N       bytes of input per chunk (default 2M)\n"
     "  --icon PNG           window icon\n"
     "  --banner PNG         picture for the top of the window\n"
     "  --split SIZE         split into volume files OUT.001, OUT.002, ... of at most SIZE\n"
