@@ -65,7 +65,7 @@ tsan: deps
 screenshots: native win64
 	@bash scripts/screenshots.sh
 
-bench: native win64
+bench: native win32
 	@bash scripts/bench.sh
 
 bench-stub: native win32

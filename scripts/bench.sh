@@ -25,10 +25,11 @@ build=${KESTRUM_BUILD:-build}
 runs=${BENCH_RUNS:-3}
 bench=$repo/$build/bench
 kestrum=$repo/$build/native/bin/kestrum
-stub=$repo/$build/win64/bin/kestrum-sfx.exe
+# The 32-bit stub: the one users get and the one the tool packs by default.
+stub=$repo/$build/win32/bin/kestrum-sfx.exe
 
 [ -x "$kestrum" ] || make native
-[ -f "$stub" ] || make win64
+[ -f "$stub" ] || make win32
 
 # The peers and the timer, installed once.
 need=()

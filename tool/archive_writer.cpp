@@ -11,6 +11,10 @@
 #include <set>
 #include <thread>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include "archive/byte_stream.h"
 #include "archive/container_reader.h"
 #include "tool/byte_writer.h"
@@ -44,6 +48,7 @@ class OutFile {
     if (!ok() || n == 0) return;
     if (std::fwrite(data, 1, n, file_) != n) error_ = "cannot write " + path_;
     pos_ += n;
+    if (pos_ - started_ >= kStartEvery) StartWriteback();
   }
   void Write(const std::vector<uint8_t>& v) { Write(v.data(), v.size()); }
   // Overwrites bytes written earlier, then returns to the end.
@@ -84,12 +89,25 @@ class OutFile {
   }
 
  private:
+  // The archive's pages are sent to the disk every 8 MiB while packing goes
+  // on, instead of all at once after it (whoever waits for the archive to
+  // reach the disk waits less; 256 MiB with a sync: see the README's bench).
+  static constexpr uint64_t kStartEvery = 8u << 20;
+  void StartWriteback() {
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (std::fflush(file_) == 0)
+      ::sync_file_range(fileno(file_), static_cast<off_t>(started_),
+                        static_cast<off_t>(pos_ - started_), SYNC_FILE_RANGE_WRITE);
+#endif
+    started_ = pos_;
+  }
   bool Seek(uint64_t at) {
     return SeekStream(file_, at);
   }
   std::string path_;
   std::FILE* file_ = nullptr;
   uint64_t pos_ = 0;
+  uint64_t started_ = 0;  // bytes whose writing out has been started
   std::string error_;
 };
 
