@@ -34,7 +34,10 @@ constexpr size_t kCopyBuffer = 1 << 20;
 // A file being written, with its position and the first error kept.
 class OutFile {
  public:
-  explicit OutFile(std::string path) : path_(std::move(path)) {
+  // `temporary`: read back and removed by this program; never sent to the
+  // disk early.
+  explicit OutFile(std::string path, bool temporary = false)
+      : path_(std::move(path)), temporary_(temporary) {
     file_ = OpenFileUtf8(path_, "w+b");
     if (!file_) error_ = "cannot create " + path_ + ": " + SystemReason(errno);
   }
@@ -48,7 +51,7 @@ class OutFile {
     if (!ok() || n == 0) return;
     if (std::fwrite(data, 1, n, file_) != n) error_ = "cannot write " + path_;
     pos_ += n;
-    if (pos_ - started_ >= kStartEvery) StartWriteback();
+    if (!temporary_ && pos_ - started_ >= kStartEvery) StartWriteback();
   }
   void Write(const std::vector<uint8_t>& v) { Write(v.data(), v.size()); }
   // Overwrites bytes written earlier, then returns to the end.
@@ -107,6 +110,7 @@ class OutFile {
   std::string path_;
   std::FILE* file_ = nullptr;
   uint64_t pos_ = 0;
+  bool temporary_;
   uint64_t started_ = 0;  // bytes whose writing out has been started
   std::string error_;
 };
@@ -364,7 +368,7 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
   // is known it is cut between the executable and the volume files.
   const std::string stream_path = o.output + ".stream";
   std::vector<std::string> temps{stream_path};
-  OutFile stream(PartName(stream_path));
+  OutFile stream(PartName(stream_path), /*temporary=*/true);
   stream.Write(head);
   EntryStreamWriter writer(o, chunks, cipher, stream, RecordForm::kStream, progress, total);
   for (size_t i = 0; i < files.size() && stream.ok(); ++i)
