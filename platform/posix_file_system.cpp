@@ -14,6 +14,7 @@
 
 #include "platform/kept_walk.h"
 #include "platform/native_file_system.h"
+#include "platform/start_writeback.h"
 
 namespace kestrum {
 namespace {
@@ -39,31 +40,23 @@ class PosixOutputFile : public OutputFile {
       n -= static_cast<size_t>(done);
       written_ += static_cast<uint64_t>(done);
     }
-    if (written_ - started_ >= kStartEvery) StartWriteback();
+    if (written_ - started_ >= kStartEvery) StartWritingOut();
     return true;
   }
   bool Close() override {
-    if (written_ - started_ >= kStartTail) StartWriteback();
+    if (written_ - started_ >= kStartTail) StartWritingOut();
     const int fd = fd_;
     fd_ = -1;
     return ::close(fd) == 0;
   }
 
  private:
-  // Left alone, the kernel writes an extraction's pages out only later, all
-  // at once: whoever waits for the data to reach the disk (a sync, a removable
-  // drive) waits for all of it after the run. Started every 8 MiB and at the
-  // end of a large file, the writing runs beside the decoding instead, and a
-  // huge archive never piles up dirty pages until the kernel throttles us.
+  // Every 8 MiB and at the end of a large file (see start_writeback.h).
   // Measured here on 256 MiB with a sync after the run: 0.59 s down to 0.49 s.
   static constexpr uint64_t kStartEvery = 8u << 20;
   static constexpr uint64_t kStartTail = 1u << 20;
-  void StartWriteback() {
-#ifdef SYNC_FILE_RANGE_WRITE
-    // Only starts the writing: nothing waits for it here.
-    ::sync_file_range(fd_, static_cast<off_t>(started_), static_cast<off_t>(written_ - started_),
-                      SYNC_FILE_RANGE_WRITE);
-#endif
+  void StartWritingOut() {
+    StartWriteback(fd_, started_, written_ - started_);
     started_ = written_;
   }
 

@@ -11,12 +11,9 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#endif
-
 #include "archive/byte_stream.h"
 #include "archive/container_reader.h"
+#include "platform/start_writeback.h"
 #include "tool/byte_writer.h"
 #include "tool/chunk_encoder.h"
 #include "tool/chunk_pipeline.h"
@@ -51,7 +48,7 @@ class OutFile {
     if (!ok() || n == 0) return;
     if (std::fwrite(data, 1, n, file_) != n) error_ = "cannot write " + path_;
     pos_ += n;
-    if (!temporary_ && pos_ - started_ >= kStartEvery) StartWriteback();
+    if (!temporary_ && pos_ - started_ >= kStartEvery) StartWritingOut();
   }
   void Write(const std::vector<uint8_t>& v) { Write(v.data(), v.size()); }
   // Overwrites bytes written earlier, then returns to the end.
@@ -92,16 +89,11 @@ class OutFile {
   }
 
  private:
-  // The archive's pages are sent to the disk every 8 MiB while packing goes
-  // on, instead of all at once after it (whoever waits for the archive to
-  // reach the disk waits less; 256 MiB with a sync: see the README's bench).
+  // The archive's pages go to the disk every 8 MiB while packing goes on
+  // (see start_writeback.h; 256 MiB: the sync after packing 0.07 s to 0.005 s).
   static constexpr uint64_t kStartEvery = 8u << 20;
-  void StartWriteback() {
-#ifdef SYNC_FILE_RANGE_WRITE
-    if (std::fflush(file_) == 0)
-      ::sync_file_range(fileno(file_), static_cast<off_t>(started_),
-                        static_cast<off_t>(pos_ - started_), SYNC_FILE_RANGE_WRITE);
-#endif
+  void StartWritingOut() {
+    if (std::fflush(file_) == 0) StartWriteback(fileno(file_), started_, pos_ - started_);
     started_ = pos_;
   }
   bool Seek(uint64_t at) {
