@@ -59,3 +59,5 @@ for loc in de_DE pt_BR; do
   fi
 done
 if [ "${need_locales:-0}" = 1 ]; then locale-gen >/dev/null; fi
+
+bash "$(dirname -- "${BASH_SOURCE[0]}")/setup-i386.sh"
