@@ -6,9 +6,13 @@
 #
 # Exports WINEPREFIX=<root>/wine/prefix, HOME and XDG_* under <root>/wine/home (so
 # Wine never writes to the real home), WINEDEBUG, WINEDLLOVERRIDES, WINE64 and WINE32
-# (the 64-bit and i386 loaders) and WINESERVER. The prefix is a WoW64 one: it runs
-# 32-bit and 64-bit programs alike (wine_loader_for picks the loader for a program). Creates the prefix on first use; a stamp file makes later
-# calls cheap. Creation holds a flock, so parallel callers wait for one another.
+# (the 64-bit and i386 loaders) and WINESERVER. Where this machine can start the i386
+# loader the prefix is a WoW64 one that runs 32-bit and 64-bit programs alike
+# (wine_loader_for picks the loader for a program); elsewhere it has only the 64-bit
+# half, which is all the 64-bit programs need, and wine_check_i386 says why 32-bit
+# ones cannot run. Creates the prefix on first use; a stamp file makes later calls
+# cheap. Creation holds a flock, so parallel callers wait for one another. A creation
+# that fails leaves no prefix behind: the next call makes it again.
 #
 # Pass BUILD_ROOT explicitly when sourcing from a script: "source" without arguments
 # hands the file the caller's own "$@". Sourced, the file leaves the caller's shell
@@ -16,23 +20,25 @@
 # wine_session_begin/wine_session_end (below) bracket runs that share the prefix.
 
 # Bump when the prefix setup below changes: existing prefixes are then rebuilt.
-KESTRUM_WINE_SETUP_VERSION=3
+KESTRUM_WINE_SETUP_VERSION=4
 
 # Builds the prefix. Runs in a subshell under the lock; stdout/stderr go to a log.
 # Every step checks its status itself: set -e does not work inside "if ! (...)".
 _kestrum_wine_create() {
-  local stamp=$1 want=$2
+  local stamp=$1 want=$2 i386=$3
   # Stop a server still attached to a half-built prefix, then start clean.
   if [[ -d $WINEPREFIX ]]; then "$WINESERVER" -k 9>&- 2>/dev/null; fi
   rm -rf -- "$WINEPREFIX" || return 1
   mkdir -p -- "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" || return 1
 
   # No display while booting: faster, and no "updating configuration" window.
-  # fd 9 is the creation lock: Wine processes must not inherit it. With the i386
-  # loader installed, wineboot also fills syswow64: the prefix's 32-bit half.
+  # fd 9 is the creation lock: Wine processes must not inherit it. With an i386
+  # loader that starts, wineboot also fills syswow64: the prefix's 32-bit half.
   env -u DISPLAY -u WAYLAND_DISPLAY "$WINE64" wineboot -i 9>&- || return 1
-  [[ -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]] ||
-    { echo "the prefix has no 32-bit half (syswow64); is wine32:i386 installed?" >&2; return 1; }
+  if [[ $i386 == yes && ! -f $WINEPREFIX/drive_c/windows/syswow64/kernel32.dll ]]; then
+    echo "the prefix has no 32-bit half (syswow64) although the i386 loader starts" >&2
+    return 1
+  fi
 
   # Managed=N: unmanaged windows; otherwise hiding a window stalls ~2 s under a bare Xvfb.
   # ShowCrashDialog=0: a crash prints a backtrace instead of opening a dialog that hangs.
@@ -125,9 +131,12 @@ _kestrum_wine_env() {
   fi
   export WINE64 WINE32 WINESERVER
 
-  # Fast path: the stamp names the setup version and the Wine version it was built with.
-  local stamp=$dir/prefix.stamp want
-  want="setup=$KESTRUM_WINE_SETUP_VERSION $("$WINE64" --version)"
+  # Fast path: the stamp names the setup version, the Wine version and whether the
+  # i386 loader could start when the prefix was made; a prefix made without its
+  # 32-bit half is made again once the machine can run i386 programs.
+  local stamp=$dir/prefix.stamp want i386=no
+  if _kestrum_i386_starts; then i386=yes; fi
+  want="setup=$KESTRUM_WINE_SETUP_VERSION $("$WINE64" --version) i386=$i386"
   if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then return 0; fi
 
   local log=$dir/prefix-setup.log
@@ -137,12 +146,23 @@ _kestrum_wine_env() {
     # Another caller may have finished while we waited for the lock.
     if [[ -f $stamp && $(<"$stamp") == "$want" ]]; then exit 0; fi
     echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
-    _kestrum_wine_create "$stamp" "$want" >"$log" 2>&1
+    rm -f -- "$stamp"
+    if ! _kestrum_wine_create "$stamp" "$want" "$i386" >"$log" 2>&1; then
+      "$WINESERVER" -k 9>&- 2>/dev/null
+      rm -rf -- "$WINEPREFIX"
+      exit 1
+    fi
   ); then
     echo "wine-env: creating the prefix failed; log follows" >&2
     cat "$log" >&2
     return 1
   fi
+}
+
+# True when this machine starts i386 Linux programs (natively or through qemu-user's
+# binfmt entry): the i386 Wine loader needs that. ld.so of libc6:i386 is the probe.
+_kestrum_i386_starts() {
+  [[ -x $WINE32 ]] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
 }
 
 # Prints the loader for a PE program: WINE32 for i386 code, WINE64 otherwise.
@@ -164,6 +184,10 @@ wine_check_i386() {
   local probe=$KESTRUM_WINE_DIR/i386-probe.log rc=0
   if [[ ! -x $WINE32 ]]; then
     echo "cannot run 32-bit Windows programs: no i386 Wine loader ($WINE32); run scripts/install-deps.sh" >&2
+    return 1
+  fi
+  if ! _kestrum_i386_starts; then
+    echo "cannot run 32-bit Windows programs: this machine starts no i386 program; run scripts/install-deps.sh" >&2
     return 1
   fi
   wine_session_begin || return 1
