@@ -47,8 +47,9 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM parent) {
   return TRUE;
 }
 
-// Tree items live in the other process: TVM_GETITEM and TVM_GETITEMRECT are
-// asked with a buffer allocated there.
+// Tree items live in the other process: TVM_GETITEM, TVM_GETITEMRECT and
+// TVM_HITTEST are asked with a buffer allocated there. Handles of that process,
+// such as its image list, mean nothing here and are never used.
 void DumpTree(HWND tree) {
   DWORD pid = 0;
   GetWindowThreadProcessId(tree, &pid);
@@ -58,15 +59,25 @@ void DumpTree(HWND tree) {
   struct Remote {
     TVITEMW item;
     RECT rect;
+    TVHITTESTINFO hit;
     wchar_t text[256];
   };
   auto* remote = static_cast<Remote*>(
       VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
-  const LRESULT image_width = [&] {
-    int cx = 0, cy = 0;
-    HIMAGELIST list = HIMAGELIST(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
-    return list && ImageList_GetIconSize(list, &cx, &cy) ? cx : 16;
-  }();
+  if (!remote) {
+    CloseHandle(process);
+    return;
+  }
+  // Whether a point falls on the item's image, by the tree's own hit test.
+  auto on_image = [&](HTREEITEM item, POINT at) {
+    TVHITTESTINFO hit = {};
+    hit.pt = at;
+    SIZE_T moved = 0;
+    WriteProcessMemory(process, &remote->hit, &hit, sizeof hit, &moved);
+    const auto found = HTREEITEM(SendMessageW(tree, TVM_HITTEST, 0, LPARAM(&remote->hit)));
+    ReadProcessMemory(process, &remote->hit, &hit, sizeof hit, &moved);
+    return found == item && (hit.flags & TVHT_ONITEMICON);
+  };
   for (HTREEITEM item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
        item = HTREEITEM(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, LPARAM(item)))) {
     Remote local = {};
@@ -81,7 +92,13 @@ void DumpTree(HWND tree) {
     SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&remote->item));
     SendMessageW(tree, TVM_GETITEMRECT, TRUE, LPARAM(&remote->rect));
     ReadProcessMemory(process, remote, &local, sizeof local, &moved);
-    POINT icon = {local.rect.left - int(image_width) / 2, (local.rect.top + local.rect.bottom) / 2};
+    // Walk left from the text over any gap, then across the image.
+    const LONG middle = (local.rect.top + local.rect.bottom) / 2;
+    LONG right = local.rect.left - 1;
+    while (right > local.rect.left - 16 && !on_image(item, {right, middle})) --right;
+    LONG left = right;
+    while (left > right - 256 && on_image(item, {left - 1, middle})) --left;
+    POINT icon = {(left + right) / 2, middle};
     ClientToScreen(tree, &icon);
     char utf8[1024] = {};
     WideCharToMultiByte(CP_UTF8, 0, local.text, -1, utf8, sizeof utf8, nullptr, nullptr);
