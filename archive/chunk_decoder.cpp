@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/container_format.h"
+
 namespace kestrum {
 
 struct KeystreamCipher::State {
@@ -15,7 +17,8 @@ struct KeystreamCipher::State {
 
 KeystreamCipher::KeystreamCipher(const std::vector<uint8_t>& key_block) : state_(new State) {
   // Load refuses key blocks shorter than 48 bytes.
-  state_->sosemanuk.SetKeyWithIV(key_block.data(), 16, key_block.data() + 32, 16);
+  state_->sosemanuk.SetKeyWithIV(key_block.data() + kKeyOffset, kKeyLength,
+                                 key_block.data() + kIvOffset, kKeyLength);
 }
 
 KeystreamCipher::~KeystreamCipher() = default;

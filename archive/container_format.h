@@ -1,6 +1,6 @@
 // The records of the self-extractor container and the limits the reader holds
 // them to. The byte layouts are documented above the code that reads them
-// (container_reader.cpp).
+// (container_reader.cpp); container_writer.cpp writes the same records.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,19 @@ constexpr uint64_t kStampOffset = 28;
 constexpr uint64_t kStampSize = 32;  // bytes 28..59
 constexpr char kStampMarker[12] = "Kestrum SFX";
 
+// The header's format field: every record in the executable, or the split
+// layout whose record stream runs on into volume files.
+constexpr uint16_t kFormatSingleFile = 1;
+constexpr uint16_t kFormatSplit = 2;
+
 constexpr uint32_t kMaxChunkBody = 10u * 1024 * 1024;  // the extractor's chunk buffer
 constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;  // counted in a signed 32-bit counter
-constexpr uint32_t kMinKeyBlock = 48;                  // key at 0..15, IV at 32..47
-constexpr uint32_t kKeyBlockSize = 64;                 // what builders write
+// The key block's halves: the cipher's key at 0..15, its IV at 32..47.
+constexpr uint32_t kKeyOffset = 0;
+constexpr uint32_t kIvOffset = 32;
+constexpr uint32_t kKeyLength = 16;
+constexpr uint32_t kMinKeyBlock = kIvOffset + kKeyLength;
+constexpr uint32_t kKeyBlockSize = 64;  // what builders write
 
 // Fixed ceilings on what the file may ask the reader to hold in memory. All
 // of them together stay well below 64 MiB, whatever the archive says.
@@ -117,8 +126,13 @@ struct VolumeHeader {
 };
 
 // Bytes a record of this form occupies, name included.
-inline uint64_t RecordBytes(RecordForm form, uint32_t name_length) {
-  return (form == RecordForm::kStream ? 0 : 1) + 8 + 8 + 4 + uint64_t{name_length};
+inline uint64_t RecordBytes(RecordForm form, uint64_t name_length) {
+  return (form == RecordForm::kStream ? 0 : 1) + 8 + 8 + 4 + name_length;
 }
+// Where stored_size sits inside a record of this form.
+inline uint64_t StoredSizeAt(RecordForm form) {
+  return (form == RecordForm::kStream ? 0 : 1) + 8;
+}
+constexpr uint32_t kChunkLengthSize = 4;  // the u32 before each chunk's body
 
 }  // namespace kestrum

@@ -3,6 +3,8 @@
 #include <cryptopp/sosemanuk.h>
 #include <libdeflate.h>
 
+#include "archive/container_format.h"
+
 namespace kestrum {
 
 namespace {
@@ -58,7 +60,7 @@ struct ChunkCipher::State {
 };
 
 ChunkCipher::ChunkCipher(const uint8_t* key, const uint8_t* iv) : state_(new State) {
-  state_->sosemanuk.SetKeyWithIV(key, 16, iv, 16);
+  state_->sosemanuk.SetKeyWithIV(key, kKeyLength, iv, kKeyLength);
 }
 
 ChunkCipher::~ChunkCipher() = default;

@@ -1,4 +1,4 @@
-// Little-endian serialisation into a byte vector, for the packer's records.
+// Little-endian serialisation into a byte vector, for the container writer.
 #pragma once
 
 #include <cstdint>
