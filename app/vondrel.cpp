@@ -125,7 +125,7 @@ Vondrel::~Vondrel() {
 }
 
 void Vondrel::FillFromArchive() {
-  const ArchiveHeaderInfo& h = archive_.header;
+  const HeaderRecord& h = archive_.header;
   SetText(arch_size, SizeView().Format(int64_t(archive_.file_length)));
   // The archive's language, else the system's (English outside the nine).
   SetLang(h.language ? h.language : CurrentLanguage());
@@ -197,7 +197,7 @@ void Vondrel::OnLanguage() {
   const LRESULT picked = SendMessageW(controls_[language], CB_GETCURSEL, 0, 0);
   if (picked < 0 || picked >= kLanguageCount) return;
   SetLang(LanguageTable[picked].lang);
-  const ArchiveHeaderInfo& h = archive_.header;
+  const HeaderRecord& h = archive_.header;
   if (!h.icon.empty()) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(small_icon_));
   if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
   InvalidateRect(hwnd_, nullptr, FALSE);

@@ -106,6 +106,9 @@ struct HeaderRecord {
   uint32_t image_flags = 0;
   Image icon;
   Image banner;
+
+  // Any format but the single-file one is read as split.
+  bool split() const { return format != kFormatSingleFile; }
 };
 
 // The three forms of an entry record; only the flag byte differs.

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <random>
 #include <thread>
 
 #include "archive/byte_cursor.h"
@@ -23,6 +22,7 @@
 #include "archive/container_format.h"
 #include "archive/entry_name.h"
 #include "archive/extract_pipeline.h"
+#include "archive/random_tag.h"
 #include "archive/stage_times.h"
 #include "archive/unzipper.h"
 #include "i18n/translate.h"
@@ -320,15 +320,6 @@ class ExtractRun {
     out_.reset();
     if (!temp_relative_.empty()) files_.RemoveIn(a_.destination, temp_relative_);
     temp_relative_.clear();
-  }
-
-  static std::string RandomTag() {
-    static std::mt19937_64 rng(std::random_device{}());
-    static std::mutex guard;
-    std::lock_guard<std::mutex> hold(guard);
-    char tag[17];
-    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(rng()));
-    return tag;
   }
 
   UnZipper& a_;

@@ -8,11 +8,11 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <random>
 
 #include "archive/byte_cursor.h"
 #include "archive/container_reader.h"
 #include "archive/entry_name.h"
+#include "archive/random_tag.h"
 #include "archive/unzipper.h"
 #include "i18n/format.h"
 #include "i18n/translate.h"
@@ -33,14 +33,6 @@ bool CopyBytes(ByteStream& from, uint64_t n, OutputFile& to, std::vector<uint8_t
     n -= take;
   }
   return true;
-}
-
-std::string UniqueTag() {
-  std::random_device seed;
-  std::mt19937_64 rng((uint64_t(seed()) << 32) ^ seed());
-  char tag[17];
-  std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(rng()));
-  return tag;
 }
 
 }  // namespace
@@ -72,7 +64,7 @@ void UnZipper::JoinVolumesInto(std::string& temp) {
   // leftover or another program's file is never written into.
   std::unique_ptr<OutputFile> out;
   for (int attempt = 0; attempt < 8 && !out; ++attempt) {
-    const std::string name = files.TempFolder() + "kestrum-join-" + UniqueTag() + ".tmp";
+    const std::string name = files.TempFolder() + "kestrum-join-" + RandomTag() + ".tmp";
     out = files.CreateNew(name);
     if (out) temp = name;
   }
@@ -90,16 +82,7 @@ void UnZipper::JoinVolumesInto(std::string& temp) {
   const std::string base = VolumeBase(archive_path_);
   for (uint32_t i = 1; i < volume_count && problem.empty() && !stopped(); ++i) {
     const std::string name = VolumeFileName(base, i);
-    std::unique_ptr<FileStream> volume = FileStream::Open(name);
-    VolumeHeader vh;
-    if (volume) {
-      ByteCursor vin(*volume);
-      ContainerReader vreader(vin);
-      vin.Seek(0);
-      if (!vreader.ReadVolumeHeader(vh) || vh.archive_id != header.archive_id || vh.number != i ||
-          !vin.Seek(kVolumeHeaderSize))
-        volume.reset();
-    }
+    std::unique_ptr<FileStream> volume = OpenVolume(i);
     if (!volume) {
       missing = true;
       problem = name + " is missing or belongs to another archive";
@@ -162,11 +145,7 @@ void UnZipper::JoinVolumesInto(std::string& temp) {
     ExtractFrom(temp);
   } else if (missing) {
     FailRun(problem);
-    platform_.ShowMessage(
-        t_("Kestrum Vondrel"),
-        FormatPattern(t_("Not found all archive files, please place %d files by mask %s into "
-                         "current catalog"),
-                      {std::to_string(volume_count), base + ".*"}));
+    ShowMissingVolumes();
   } else {
     fail(problem);
   }

@@ -69,7 +69,7 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   HeaderRecord h;
   in.Seek(stamp.header_offset);
   if (!reader.ReadHeaderFields(h) || !reader.ReadHeaderBody(h)) return damaged(reader.error());
-  const bool split = h.format != 1 && stamp.volume_count >= 2;
+  const bool split = h.split() && stamp.volume_count >= 2;
 
   std::string name;
   uint32_t entry_count = 0;
@@ -141,17 +141,7 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   volume_count = stamp.volume_count;
   file_length = length;
   archive_name = std::move(name);
-  header.split = h.format != 1;
-  header.format = h.format;
-  header.reserved1 = h.reserved1;
-  header.archive_id = h.archive_id;
-  header.language = h.language;
-  header.reserved3 = h.reserved3;
-  header.key_block = std::move(h.key_block);
-  header.description = std::move(h.description);
-  header.text_records = std::move(h.text_records);
-  header.icon = std::move(h.icon);
-  header.banner = std::move(h.banner);
+  header = std::move(h);
   if (entries.empty())
     entries = std::move(loaded);
   else
@@ -160,7 +150,7 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   IndexEntries();
   archive_path_ = path;
   load_error_ = LoadError();
-  if (split) file_length += CheckVolumes(path);
+  if (split) file_length += CheckVolumes();
   return ST_DONE;
 }
 
@@ -180,34 +170,40 @@ const ArchiveEntry* UnZipper::FindEntry(const std::string& name) const {
   return it != entry_index_.end() && entries[*it].name == name ? &entries[*it] : nullptr;
 }
 
-// A volume passes when it opens and its header repeats the archive id and its
-// own number. The message is shown once however many volumes fail: the text
-// is the same for each, and a damaged count could otherwise ask thousands of
-// times.
-uint64_t UnZipper::CheckVolumes(const std::string& path) {
-  const std::string base = VolumeBase(path);
+// A volume passes when it opens, its header repeats the archive id and its
+// own number, and it holds the whole header.
+std::unique_ptr<FileStream> UnZipper::OpenVolume(uint32_t number) const {
+  std::unique_ptr<FileStream> file =
+      FileStream::Open(VolumeFileName(VolumeBase(archive_path_), number));
+  if (!file) return nullptr;
+  ByteCursor in(*file);
+  ContainerReader reader(in);
+  VolumeHeader v;
+  if (!reader.ReadVolumeHeader(v) || v.archive_id != header.archive_id || v.number != number ||
+      !in.Seek(kVolumeHeaderSize))
+    return nullptr;
+  return file;
+}
+
+void UnZipper::ShowMissingVolumes() const {
+  const std::string text = FormatPattern(
+      t_("Not found all archive files, please place %d files by mask %s into current catalog"),
+      {std::to_string(volume_count), VolumeBase(archive_path_) + ".*"});
+  platform_.ShowMessage(t_("Kestrum Vondrel"), text);
+}
+
+// The message is shown once however many volumes fail: the text is the same
+// for each, and a damaged count could otherwise ask thousands of times.
+uint64_t UnZipper::CheckVolumes() {
   uint64_t bytes = 0;
   bool missing = false;
   for (uint32_t i = 1; i < volume_count; ++i) {
-    std::unique_ptr<FileStream> file = FileStream::Open(VolumeFileName(base, i));
-    bool passes = false;
-    if (file) {
-      ByteCursor in(*file);
-      ContainerReader reader(in);
-      VolumeHeader v;
-      passes = reader.ReadVolumeHeader(v) && v.archive_id == header.archive_id && v.number == i;
-    }
-    if (passes)
+    if (std::unique_ptr<FileStream> file = OpenVolume(i))
       bytes += file->Length();
     else
       missing = true;
   }
-  if (missing) {
-    const std::string text = FormatPattern(
-        t_("Not found all archive files, please place %d files by mask %s into current catalog"),
-        {std::to_string(volume_count), base + ".*"});
-    platform_.ShowMessage(t_("Kestrum Vondrel"), text);
-  }
+  if (missing) ShowMissingVolumes();
   return bytes;
 }
 

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -43,21 +44,6 @@ enum class LoadProblem { kNone, kCannotOpen, kNoArchive, kDamaged };
 struct LoadError {
   LoadProblem problem = LoadProblem::kNone;
   std::string message;
-};
-
-struct ArchiveHeaderInfo {
-  bool split = false;
-  uint16_t reserved1 = 0;
-  uint32_t archive_id = 0;
-  uint32_t language = 0;
-  uint32_t reserved3 = 0;
-  std::vector<uint8_t> key_block;
-  std::string description;
-  TextRecords text_records;
-  Image icon;
-  Image banner;
-  // Kept for listing tools: the raw format word of the header.
-  uint16_t format = 0;
 };
 
 class ExtractRun;
@@ -99,7 +85,7 @@ class UnZipper {
   std::string extract_error() const;
 
   // Split exactly when the header says so and there are at least two volumes.
-  bool IsSplit() const { return header.split && volume_count >= 2; }
+  bool IsSplit() const { return header.split() && volume_count >= 2; }
   // Path of the archive file that was loaded.
   const std::string& archive_path() const { return archive_path_; }
 
@@ -112,9 +98,7 @@ class UnZipper {
   std::string destination;
   std::string current_name;
   std::string archive_name;
-  std::vector<uint8_t> key;
-  std::vector<uint8_t> iv;
-  ArchiveHeaderInfo header;
+  HeaderRecord header;
   std::vector<ArchiveEntry> entries;
   std::thread worker;
   std::atomic<int> running{0};
@@ -133,7 +117,12 @@ class UnZipper {
   int LoadChecked(ByteStream& stream, const std::string& path);
   // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
   // bytes of those that pass and shows the missing-volume message once.
-  uint64_t CheckVolumes(const std::string& path);
+  uint64_t CheckVolumes();
+  // Volume `number` beside the archive, open just after its header once the
+  // header is checked; nullptr when it is missing or another archive's.
+  std::unique_ptr<FileStream> OpenVolume(uint32_t number) const;
+  // Asks the user to place the volumes beside the executable.
+  void ShowMissingVolumes() const;
 
   // Rebuilds the name index; the caller holds the write side of `lock` or no
   // worker exists.

@@ -16,7 +16,7 @@ namespace {
 using ull = unsigned long long;
 
 void PrintJson(const UnZipper& a) {
-  const ArchiveHeaderInfo& h = a.header;
+  const HeaderRecord& h = a.header;
   Print("{\n");
   Print("  \"archive_name\": %s,\n", JsonString(a.archive_name).c_str());
   Print("  \"file_length\": %llu,\n", ull(a.file_length));
@@ -42,7 +42,7 @@ void PrintJson(const UnZipper& a) {
 }
 
 void PrintText(const UnZipper& a) {
-  const ArchiveHeaderInfo& h = a.header;
+  const HeaderRecord& h = a.header;
   SizeView sizes;
   const std::string language = FormatLanguageCode(h.language);
   // Everything here but the numbers comes from the archive: escaped.

@@ -146,7 +146,7 @@ TEST_F(LoadTest, SplitFormatWithOneVolumeIsNotSplit) {
   a.volume_count = 1;
   a.entries = {RawEntry("a", "xyz")};
   ASSERT_EQ(LoadBytes(a.Build()), ST_DONE);
-  EXPECT_TRUE(archive.header.split);
+  EXPECT_TRUE(archive.header.split());
   EXPECT_FALSE(archive.IsSplit());
   EXPECT_NE(archive.entries[0].data_offset, 0u);
   EXPECT_TRUE(archive.entries[0].stored_raw);
