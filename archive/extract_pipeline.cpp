@@ -1,5 +1,7 @@
 #include "archive/extract_pipeline.h"
 
+#include <new>
+
 namespace kestrum {
 
 ChunkQueue::ChunkQueue() {
@@ -75,6 +77,16 @@ PipelineJob ChunkQueue::Pop() {
   PipelineJob job = jobs_.front();
   jobs_.pop_front();
   return job;
+}
+
+std::string TooLongText(const std::string& name, uint64_t size) {
+  return name + ": the data holds more than the " + std::to_string(size) +
+         " bytes the file table says";
+}
+
+std::string FailureText(const std::exception& e) {
+  return dynamic_cast<const std::bad_alloc*>(&e) ? "out of memory"
+                                                 : std::string("failed: ") + e.what();
 }
 
 }  // namespace kestrum

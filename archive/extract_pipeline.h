@@ -11,9 +11,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace kestrum {
 
@@ -60,5 +62,40 @@ class ChunkQueue {
   size_t allocated_ = 0;  // capacity of all buffers together
   std::deque<PipelineJob> jobs_;
 };
+
+// A block taken from the queue's pool. It goes back to the pool when its
+// holder lets go of it, unless it was handed on with a job (release()).
+class PooledBuffer {
+ public:
+  PooledBuffer() = default;
+  PooledBuffer(ChunkQueue& queue, ChunkBuffer* buffer) : queue_(&queue), buffer_(buffer) {}
+  PooledBuffer(PooledBuffer&& other) noexcept
+      : queue_(other.queue_), buffer_(std::exchange(other.buffer_, nullptr)) {}
+  PooledBuffer& operator=(PooledBuffer&& other) noexcept {
+    if (this != &other) {
+      reset();
+      queue_ = other.queue_;
+      buffer_ = std::exchange(other.buffer_, nullptr);
+    }
+    return *this;
+  }
+  ~PooledBuffer() { reset(); }
+
+  ChunkBuffer* operator->() const { return buffer_; }
+  explicit operator bool() const { return buffer_ != nullptr; }
+  ChunkBuffer* release() { return std::exchange(buffer_, nullptr); }
+  void reset() {
+    if (buffer_) queue_->Release(std::exchange(buffer_, nullptr));
+  }
+
+ private:
+  ChunkQueue* queue_ = nullptr;
+  ChunkBuffer* buffer_ = nullptr;
+};
+
+// What both halves say about an entry whose data holds more than its size.
+std::string TooLongText(const std::string& name, uint64_t size);
+// What a run that ended in an exception says.
+std::string FailureText(const std::exception& e);
 
 }  // namespace kestrum

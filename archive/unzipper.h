@@ -46,8 +46,6 @@ struct LoadError {
   std::string message;
 };
 
-class ExtractRun;
-
 class UnZipper {
  public:
   explicit UnZipper(Platform& platform);
@@ -112,7 +110,6 @@ class UnZipper {
 
  private:
   bool folders_pending_ = false;  // the next run makes the entries' folders first
-  friend class ExtractRun;
   int Fail(LoadProblem problem, const std::string& message);
   int LoadChecked(ByteStream& stream, const std::string& path);
   // Checks volumes 1 .. volume_count - 1 beside the executable; returns the
