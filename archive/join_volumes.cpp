@@ -37,6 +37,57 @@ bool CopyBytes(ByteStream& from, uint64_t n, OutputFile& to, std::vector<uint8_t
 
 }  // namespace
 
+// Copies the executable's bytes before the directory, then each volume's
+// bytes after its header; empty, or what went wrong (`missing` when a volume
+// is missing or another archive's). A stop ends the copy between blocks.
+std::string UnZipper::CopyVolumes(FileStream& exe, OutputFile& out, const std::string& temp,
+                                  bool& missing) {
+  std::vector<uint8_t> block(kCopyBlock);
+  if (!CopyBytes(exe, directory_offset, out, block, running)) return "cannot copy " + archive_path_;
+  const std::string base = VolumeBase(archive_path_);
+  for (uint32_t i = 1; i < volume_count && running.load(std::memory_order_acquire); ++i) {
+    const std::string name = VolumeFileName(base, i);
+    std::unique_ptr<FileStream> volume = OpenVolume(i);
+    if (!volume) {
+      missing = true;
+      return name + " is missing or belongs to another archive";
+    }
+    if (!CopyBytes(*volume, volume->Length() - kVolumeHeaderSize, out, block, running))
+      return "cannot copy " + name + " into " + temp;
+  }
+  return {};
+}
+
+// The records are checked as at loading: they must agree with the directory
+// the window shows, and fit the joined file. Empty, or what is wrong.
+std::string UnZipper::ReadJoinedTable(const std::string& temp, std::vector<ArchiveEntry>& joined,
+                                      uint64_t& total) {
+  std::unique_ptr<FileStream> file = FileStream::Open(temp);
+  if (!file) return "cannot read " + temp;
+  ByteCursor in(*file);
+  ContainerReader reader(in);
+  std::string name;
+  uint32_t count = 0;
+  in.Seek(uint64_t(table_offset));
+  if (!reader.ReadTableHead(name, count) || count != entries.size())
+    return "the joined volumes do not hold the archive's file table";
+  for (uint32_t i = 0; i < count; ++i) {
+    EntryRecord r;
+    if (!reader.ReadEntry(RecordForm::kStream, r) || r.name != entries[i].name ||
+        r.size != entries[i].size || r.stored_size != entries[i].stored_size ||
+        !in.Skip(r.stored_size))
+      return "entry " + std::to_string(i + 1) + " of the joined volumes is damaged";
+    ArchiveEntry e;
+    e.size = r.size;
+    e.stored_size = r.stored_size;
+    e.name = std::move(r.name);
+    e.data_offset = in.Tell() - r.stored_size;
+    total += e.size;
+    joined.push_back(std::move(e));
+  }
+  return {};
+}
+
 // The join file is removed whatever happens, an exception included.
 void UnZipper::JoinVolumes() {
   std::string temp;
@@ -70,69 +121,20 @@ void UnZipper::JoinVolumesInto(std::string& temp) {
   }
   if (!out) return fail("cannot create a temporary file in " + files.TempFolder());
 
-  // A stop while volumes are copied ends the run here, without a message.
-  const auto stopped = [&] { return running.load(std::memory_order_acquire) == 0; };
-
-  std::vector<uint8_t> block(kCopyBlock);
-  std::string problem;
   bool missing = false;
-  if (!CopyBytes(*exe, directory_offset, *out, block, running))
-    problem = "cannot copy " + archive_path_;
+  std::string problem = CopyVolumes(*exe, *out, temp, missing);
   exe.reset();
-  const std::string base = VolumeBase(archive_path_);
-  for (uint32_t i = 1; i < volume_count && problem.empty() && !stopped(); ++i) {
-    const std::string name = VolumeFileName(base, i);
-    std::unique_ptr<FileStream> volume = OpenVolume(i);
-    if (!volume) {
-      missing = true;
-      problem = name + " is missing or belongs to another archive";
-      break;
-    }
-    if (!CopyBytes(*volume, volume->Length() - kVolumeHeaderSize, *out, block, running))
-      problem = "cannot copy " + name + " into " + temp;
-  }
   const bool closed = out->Close();
   out.reset();
-  if (stopped()) {
+  // A stop while volumes are copied ends the run here, without a message.
+  if (running.load(std::memory_order_acquire) == 0) {
     state.store(ST_DONE);  // as a run stopped while extracting ends
     return;
   }
   if (problem.empty() && !closed) problem = "cannot write " + temp + " (disk full?)";
-
   std::vector<ArchiveEntry> joined;
   uint64_t total = 0;
-  if (problem.empty()) {
-    std::unique_ptr<FileStream> in_file = FileStream::Open(temp);
-    if (!in_file) {
-      problem = "cannot read " + temp;
-    } else {
-      // The records are checked as at loading: they must agree with the
-      // directory the window shows, and fit the joined file.
-      ByteCursor in(*in_file);
-      ContainerReader reader(in);
-      std::string name;
-      uint32_t count = 0;
-      in.Seek(uint64_t(table_offset));
-      if (!reader.ReadTableHead(name, count) || count != entries.size())
-        problem = "the joined volumes do not hold the archive's file table";
-      for (uint32_t i = 0; i < count && problem.empty(); ++i) {
-        EntryRecord r;
-        if (!reader.ReadEntry(RecordForm::kStream, r) || r.name != entries[i].name ||
-            r.size != entries[i].size || r.stored_size != entries[i].stored_size ||
-            !in.Skip(r.stored_size)) {
-          problem = "entry " + std::to_string(i + 1) + " of the joined volumes is damaged";
-          break;
-        }
-        ArchiveEntry e;
-        e.size = r.size;
-        e.stored_size = r.stored_size;
-        e.name = std::move(r.name);
-        e.data_offset = in.Tell() - r.stored_size;
-        total += e.size;
-        joined.push_back(std::move(e));
-      }
-    }
-  }
+  if (problem.empty()) problem = ReadJoinedTable(temp, joined, total);
 
   if (problem.empty()) {
     {

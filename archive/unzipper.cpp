@@ -14,6 +14,64 @@
 
 namespace kestrum {
 
+namespace {
+
+std::string Which(size_t i, const std::string& entry_name) {
+  return "entry " + std::to_string(i + 1) + " (\"" + entry_name + "\")";
+}
+
+// The file table's records at the cursor, each checked as it is read; empty,
+// or what is wrong. A single-file table's records are followed by their
+// data, which is skipped; a directory's are not.
+std::string ReadEntries(ContainerReader& reader, RecordForm form, uint32_t count,
+                        std::vector<ArchiveEntry>& loaded, uint64_t& total) {
+  ByteCursor& in = reader.cursor();
+  loaded.reserve(count);
+  uint64_t name_bytes = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    EntryRecord r;
+    if (!reader.ReadEntry(form, r)) return "entry " + std::to_string(i + 1) + ": " + reader.error();
+    const std::string unsafe = UnsafeNameReason(r.name);
+    if (!unsafe.empty()) return Which(i, r.name) + ": " + unsafe;
+    if (r.stored_size > kMaxStoredSize) return Which(i, r.name) + ": the stored size is impossible";
+    if (IsFolderName(r.name) && (r.size != 0 || r.stored_size != 0))
+      return Which(i, r.name) + ": a folder's entry holds data";
+    name_bytes += r.name.size();
+    if (name_bytes > kMaxNameBytes) return "the entry names are too long together";
+    ArchiveEntry e;
+    e.stored_raw = r.stored_raw;
+    e.size = r.size;
+    e.stored_size = r.stored_size;
+    e.name = std::move(r.name);
+    if (form == RecordForm::kSingleFile) {
+      e.data_offset = in.Tell();
+      if (!in.Skip(r.stored_size))
+        return Which(i, e.name) + ": its data runs past the end of the file";
+    }
+    total += e.size;
+    loaded.push_back(std::move(e));
+  }
+  return {};
+}
+
+// Names that Windows would take for one file would overwrite each other:
+// empty, or the two entries that clash.
+std::string NameClashReason(const std::vector<ArchiveEntry>& earlier,
+                            const std::vector<ArchiveEntry>& loaded) {
+  std::vector<const std::string*> names;
+  names.reserve(earlier.size() + loaded.size());
+  for (const ArchiveEntry& e : earlier) names.push_back(&e.name);
+  for (const ArchiveEntry& e : loaded) names.push_back(&e.name);
+  NameClash clash;
+  if (!FindNameClash(names, clash)) return {};
+  return Which(clash.later, *names[clash.later]) +
+         (clash.file_and_folder ? ": a file and a folder of the same name as "
+                                : ": the same file on Windows as ") +
+         Which(clash.earlier, *names[clash.earlier]);
+}
+
+}  // namespace
+
 UnZipper::UnZipper(Platform& platform) : platform_(platform) {}
 
 // The worker uses the object's members: it is stopped and waited for before
@@ -91,50 +149,10 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
     return damaged("the entry count (" + std::to_string(entry_count) + ") is impossible");
 
   std::vector<ArchiveEntry> loaded;
-  loaded.reserve(entry_count);
-  uint64_t total = 0, name_bytes = 0;
-  const auto which = [](size_t i, const std::string& entry_name) {
-    return "entry " + std::to_string(i + 1) + " (\"" + entry_name + "\")";
-  };
-  for (uint32_t i = 0; i < entry_count; ++i) {
-    EntryRecord r;
-    if (!reader.ReadEntry(form, r))
-      return damaged("entry " + std::to_string(i + 1) + ": " + reader.error());
-    const std::string unsafe = UnsafeNameReason(r.name);
-    if (!unsafe.empty()) return damaged(which(i, r.name) + ": " + unsafe);
-    if (r.stored_size > kMaxStoredSize)
-      return damaged(which(i, r.name) + ": the stored size is impossible");
-    if (IsFolderName(r.name) && (r.size != 0 || r.stored_size != 0))
-      return damaged(which(i, r.name) + ": a folder's entry holds data");
-    name_bytes += r.name.size();
-    if (name_bytes > kMaxNameBytes) return damaged("the entry names are too long together");
-    ArchiveEntry e;
-    e.stored_raw = r.stored_raw;
-    e.size = r.size;
-    e.stored_size = r.stored_size;
-    e.name = std::move(r.name);
-    if (!split) {
-      e.data_offset = in.Tell();
-      if (!in.Skip(r.stored_size))
-        return damaged(which(i, e.name) + ": its data runs past the end of the file");
-    }
-    total += e.size;
-    loaded.push_back(std::move(e));
-  }
-  {
-    // Names that Windows would take for one file would overwrite each other.
-    std::vector<const std::string*> names;
-    names.reserve(entries.size() + loaded.size());
-    for (const ArchiveEntry& e : entries) names.push_back(&e.name);
-    for (const ArchiveEntry& e : loaded) names.push_back(&e.name);
-    NameClash clash;
-    if (FindNameClash(names, clash)) {
-      return damaged(which(clash.later, *names[clash.later]) +
-                     (clash.file_and_folder ? ": a file and a folder of the same name as "
-                                            : ": the same file on Windows as ") +
-                     which(clash.earlier, *names[clash.earlier]));
-    }
-  }
+  uint64_t total = 0;
+  std::string why = ReadEntries(reader, form, entry_count, loaded, total);
+  if (why.empty()) why = NameClashReason(entries, loaded);
+  if (!why.empty()) return damaged(why);
 
   table_offset = stamp.table_offset;
   directory_offset = stamp.directory_offset;

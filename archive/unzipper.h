@@ -131,6 +131,9 @@ class UnZipper {
   void CreateEntryFolders();
   // JoinVolumes' work; `temp` names the join file as soon as it exists.
   void JoinVolumesInto(std::string& temp);
+  std::string CopyVolumes(FileStream& exe, OutputFile& out, const std::string& temp, bool& missing);
+  std::string ReadJoinedTable(const std::string& temp, std::vector<ArchiveEntry>& joined,
+                              uint64_t& total);
   // Runs `body`; an exception from it fails the run (state ST_FAILED, the
   // failure message) instead of ending the program.
   void RunGuarded(const std::function<void()>& body);

@@ -36,11 +36,9 @@ bool ParseLanguage(const std::string& text, uint32_t& code) {
   return code != 0;
 }
 
-}  // namespace
-
-int RunPack(const Args& args) {
-  PackOptions o;
-  std::string icon, banner;
+// The command line into options; 0, or the exit code of a refusal. The
+// pictures are named here and read once the line is known to be sound.
+int ParsePackArgs(const Args& args, PackOptions& o, std::string& icon, std::string& banner) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto value = [&](std::string& out) {
@@ -99,6 +97,15 @@ int RunPack(const Args& args) {
   }
   if (o.source_dir.empty()) return UsageError("pack needs a folder to pack");
   if (o.output.empty()) return UsageError("pack needs an output path (-o OUT.exe)");
+  return 0;
+}
+
+}  // namespace
+
+int RunPack(const Args& args) {
+  PackOptions o;
+  std::string icon, banner;
+  if (const int refused = ParsePackArgs(args, o, icon, banner)) return refused;
   if (o.stub_path.empty() && !UseDefaultStub(o))
     return Failure("no stub found; build it or pass --stub PATH");
   std::string error;
