@@ -35,7 +35,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   }();
   (void)registered;
 
-  // 1-2. The window (hidden until Run) with its controls, at the layout size.
+  // The window (hidden until Run) with its controls, at the layout size.
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   hwnd_ =
       CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Kestrum", style, CW_USEDEFAULT,
@@ -48,11 +48,11 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  // 3. The bottom band.
+  // The bottom band.
   const std::vector<uint8_t> band = MakeStrip(2000);
   strip.Set(2000, kStripHeight, band);
 
-  // 5. Window icons.
+  // Window icons.
   const Picture& min_icon = ArchImages().MinIcon();
   const Picture& max_icon = ArchImages().MaxIcon();
   small_icon_ = ui::MakeIcon(min_icon.width, min_icon.height, min_icon.bgra);
@@ -60,7 +60,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(small_icon_));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, LPARAM(large_icon_));
 
-  // 6. Provisional contents from the executable itself.
+  // Provisional contents from the executable itself.
   wchar_t exe[MAX_PATH * 4] = {};
   GetModuleFileNameW(nullptr, exe, DWORD(std::size(exe)));
   const wchar_t* file_name = wcsrchr(exe, L'\\');
@@ -73,7 +73,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SetText(lb_lang, t_("Language:"));
   ShowWindow(controls_[lb_desc], SW_HIDE);
 
-  // 7-9. Compact placement, the table hidden, the destination.
+  // Compact placement, the table hidden, the destination.
   ApplyPlacement(false);
   ShowWindow(file_list_view_.hwnd(), SW_HIDE);
   ShowWindow(controls_[indicator], SW_HIDE);
@@ -82,31 +82,31 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SetWindowTextW(controls_[dir_path], cwd);
   start_directory_ = win::Utf8(cwd);
 
-  // 10. The nine languages.
+  // The nine languages.
   for (const LanguageRow& row : LanguageTable)
     SendMessageW(controls_[language], CB_ADDSTRING, 0, LPARAM(win::Wide(row.display_name).c_str()));
 
-  // 12-14. Focus, the catalog button, the timer, the count.
+  // Focus, the catalog button, the timer, the count.
   ShowWindow(controls_[bt_catalog], SW_HIDE);
   SetTimer(hwnd_, kTimerId, 1000, nullptr);
   SetFileCounts();
 
-  // 15-16. The archive.
+  // The archive.
   load_result_ = archive_.Load();
   if (load_result_ == ST_DONE) FillFromArchive();
 
-  // 17-18. The view switch starts on the tree.
+  // The view switch starts on the tree.
   SetWindowTextW(view_options_[0], win::Wide(t_("Structure")).c_str());
   SetWindowTextW(view_options_[1], win::Wide(t_("Table")).c_str());
   SendMessageW(view_options_[0], BM_SETCHECK, BST_CHECKED, 0);
   SetText(bt_cancel, t_("Cancel"));
   SetText(bt_browse, t_("Browse"));
 
-  // 21. Ctrl+I opens the About dialog; the worker's dialogs belong to this window.
+  // Ctrl+I opens the About dialog; the worker's dialogs belong to this window.
   InstallKeyHook();
   SetDialogOwner(hwnd_);
 
-  // 19-20. The archive reference and the About link.
+  // The archive reference and the About link.
   archref = MakeArchref(RefRandom(), archive_.header.archive_id);
   about_view_.SetLinkColor(RGB(255, 255, 255));
   about_view_.SetQtf(AboutLinkQtf(archref));

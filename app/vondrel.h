@@ -90,8 +90,8 @@ class Vondrel : public ui::OwnWindow {
   LayoutZoom zoom_;
   UINT dpi_ = 96;
   bool with_description_ = false;
-  bool finished_shown_ = false;
-  HWND focus_before_ = nullptr;  // the focused control while the window is inactive  // the finished view replaced the views
+  bool finished_shown_ = false;  // the finished view replaced the views
+  HWND focus_before_ = nullptr;  // the focused control while the window is inactive
 
   // The members the window paints with.
   ui::BitmapPicture strip;

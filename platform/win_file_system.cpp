@@ -43,8 +43,6 @@ size_t FirstFolder(const std::wstring& path) {
   return at == std::wstring::npos ? path.size() : at + 1;
 }
 
-// The folders below the destination on the way to a path, each checked to be
-// a real folder (no reparse point) and held open while it is used.
 // An open handle on one checked folder; shared by the walks that pass it.
 struct Pin {
   explicit Pin(HANDLE h) : handle(h) {}
@@ -54,6 +52,8 @@ struct Pin {
   HANDLE handle;
 };
 
+// The folders below the destination on the way to a path, each checked to be
+// a real folder (no reparse point) and held open while it is used.
 struct CheckedFolder {
   std::string root;                              // the destination walked from
   std::vector<std::wstring> parts;               // the folders below it, in order

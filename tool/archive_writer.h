@@ -12,9 +12,8 @@
 namespace kestrum {
 
 // Small enough that extraction's two threads share the work finely and start
-// writing early (256 MiB: 4 MiB chunks extract about 5% slower), large enough
-// that the restarted history costs next to nothing (2 MiB against 4 MiB:
-// +0.01% in size).
+// writing early, large enough that the history restarted at every chunk costs
+// next to nothing in size.
 constexpr uint32_t kDefaultChunkSize = 2u * 1024 * 1024;
 // Room for the gzip header, trailer and block overhead of incompressible data.
 constexpr uint32_t kMaxGzipChunkInput = kMaxChunkBody - 64 * 1024;
