@@ -1,7 +1,7 @@
 # One entry point for every build:
 #   make native | win64 | win32   build one target (the Windows ones fetch and
 #                                 cross-build their dependencies once)
-#   make test                     everything, then every test (the README's test command)
+#   make test                     every suite through CTest (the README's test command)
 #   make run-sample               pack sample/ and open it in the stub under Wine
 #   make asan                     native tests under AddressSanitizer and UBSan
 #   make tsan                     the engine, worker and packer tests under ThreadSanitizer
@@ -23,7 +23,7 @@ FUZZ_SECONDS ?= 30
 all: native win64 win32
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/deps/install-deps.sh
 
 native: deps
 	@cmake --preset native >/dev/null
@@ -31,16 +31,16 @@ native: deps
 
 # The win64 kestrum.exe carries the 32-bit release stub: that stub is built first.
 win64: win32-stub
-	@bash scripts/build-cryptopp.sh win64 $(BUILD)
-	@bash scripts/build-libdeflate.sh win64 $(BUILD)
-	@bash scripts/build-libpng.sh win64 $(BUILD)
+	@bash scripts/deps/build-cryptopp.sh win64 $(BUILD)
+	@bash scripts/deps/build-libdeflate.sh win64 $(BUILD)
+	@bash scripts/deps/build-libpng.sh win64 $(BUILD)
 	@cmake --preset win64 >/dev/null
 	@cmake --build --preset win64
 
 win32-deps: deps
-	@bash scripts/build-cryptopp.sh win32 $(BUILD)
-	@bash scripts/build-libdeflate.sh win32 $(BUILD)
-	@bash scripts/build-libpng.sh win32 $(BUILD)
+	@bash scripts/deps/build-cryptopp.sh win32 $(BUILD)
+	@bash scripts/deps/build-libdeflate.sh win32 $(BUILD)
+	@bash scripts/deps/build-libpng.sh win32 $(BUILD)
 	@cmake --preset win32 >/dev/null
 
 win32-stub: win32-deps
@@ -53,7 +53,7 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  bash scripts/run-tests.sh asan
+	  bash scripts/suites/run-tests.sh asan
 
 tsan: deps
 	@cmake --preset tsan >/dev/null
@@ -66,13 +66,13 @@ screenshots: native win64
 	@bash scripts/screenshots.sh
 
 bench: native win32
-	@bash scripts/bench.sh
+	@bash scripts/bench/bench.sh
 
 bench-stub: native win32
-	@bash scripts/bench-stub.sh win32
+	@bash scripts/bench/bench-stub.sh win32
 
 bench-stub-vs-tool: native win64 win32
-	@bash scripts/bench-stub-vs-tool.sh
+	@bash scripts/bench/bench-stub-vs-tool.sh
 
 size: win32
 	@python3 scripts/stub-size.py $(BUILD)/win32/bin/kestrum-sfx.exe $(BUILD)/win32/kestrum-sfx.map
@@ -80,10 +80,11 @@ size: win32
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
-	@bash scripts/run-fuzz.sh $(FUZZ_SECONDS)
+	@bash scripts/suites/run-fuzz.sh $(FUZZ_SECONDS)
 
 test: deps
-	@bash scripts/test-all.sh
+	@cmake --preset suites >/dev/null
+	@ctest --preset suites
 
 run-sample: native win64
 	@bash scripts/run-sample.sh

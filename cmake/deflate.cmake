@@ -1,12 +1,12 @@
 # --- libdeflate and zlib: Debian's packages natively; for Windows the copy of
-# libdeflate cross-built by scripts/build-libdeflate.sh and the static zlib of
+# libdeflate cross-built by scripts/deps/build-libdeflate.sh and the static zlib of
 # libz-mingw-w64-dev.
 add_library(deflate INTERFACE)
 add_library(zlib INTERFACE)
 if(WIN32)
   if(NOT KESTRUM_DEPS OR NOT EXISTS ${KESTRUM_DEPS}/lib/libdeflate.a)
     message(FATAL_ERROR "libdeflate.a not found under KESTRUM_DEPS='${KESTRUM_DEPS}'; "
-                        "run scripts/build-libdeflate.sh first (make win64 / make win32 does)")
+                        "run scripts/deps/build-libdeflate.sh first (make win64 / make win32 does)")
   endif()
   target_include_directories(deflate SYSTEM INTERFACE ${KESTRUM_DEPS}/include)
   target_link_libraries(deflate INTERFACE ${KESTRUM_DEPS}/lib/libdeflate.a)

@@ -42,8 +42,12 @@ const std::vector<Index>& Catalogues() {
 
 }  // namespace
 
-void SetCurrentLanguage(uint32_t code) { current_language.store(code); }
-uint32_t CurrentLanguage() { return current_language.load(); }
+void SetCurrentLanguage(uint32_t code) {
+  current_language.store(code);
+}
+uint32_t CurrentLanguage() {
+  return current_language.load();
+}
 
 // The full code first, then the language part alone; the program's catalogue
 // before the standard one; otherwise the key.

@@ -4,7 +4,7 @@
 # screenshot of the window and prints the PNG's path.
 set -euo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+cd "$repo" || exit 1
 build=${KESTRUM_BUILD:-build}
 out=$build/sample
 mkdir -p "$out"
@@ -17,7 +17,7 @@ exe=$out/Kestrum-sample.exe
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_gui_start "$exe"
 if ! wine_wait_window "Kestrum" 60 >/dev/null; then
   echo "run-sample: the window did not appear; program log:" >&2

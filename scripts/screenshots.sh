@@ -9,7 +9,7 @@
 # Writes build/screenshots/*.png and prints their paths.
 set -euo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+cd "$repo" || exit 1
 build=build
 out=$build/screenshots
 rm -rf "$out" && mkdir -p "$out/archives" "$out/empty-folder"
@@ -32,7 +32,7 @@ winctl=$build/win64/bin/winctl.exe
 "$build/native/bin/make_listing_archive" "$stub" "$out/archives/big.exe" 100000 >/dev/null
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 
 shot() {  # NAME ARCHIVE [winctl arguments...]
@@ -88,9 +88,9 @@ echo "$out/lang-switched-zhCN.png"
 # The finished view, the About dialog, and the pictures for the README: the
 # window alone, reduced to a small palette, in docs/.
 mkdir -p "$out/finished-folder" docs
-cd "$out/finished-folder"
+cd "$out/finished-folder" || exit 1
 wine_gui_start "$repo/$out/archives/readme.exe"
-cd "$repo"
+cd "$repo" || exit 1
 wid=$(wine_wait_window "Kestrum" 60)
 wine_screenshot "$out/readme.png"  # waits until the window is drawn
 import -silent -window "$wid" "$out/readme-window.png"

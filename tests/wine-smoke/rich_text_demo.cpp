@@ -11,7 +11,7 @@
 //     -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601
 //     tests/wine-smoke/rich_text_demo.cpp ui/rich_text_view.cpp view/rich_text/*.cpp
 //     view/make_strip.cpp archive/utf8.cpp -lcomctl32 -lshell32 -lgdi32 -o rich_text_demo.exe
-// and run with scripts/wine-gui.sh (wine_gui_start, wine_wait_window "Rich Text Demo",
+// and run with scripts/wine/wine-gui.sh (wine_gui_start, wine_wait_window "Rich Text Demo",
 // wine_screenshot; xdotool to click).
 #include <windows.h>
 #include <commdlg.h>

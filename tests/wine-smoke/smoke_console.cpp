@@ -1,4 +1,4 @@
-// Console check for scripts/wine-run.sh: one line on each stream (the C runtime
+// Console check for scripts/wine/wine-run.sh: one line on each stream (the C runtime
 // writes CRLF, which the script must turn into LF) and a known exit code.
 #include <cstdio>
 

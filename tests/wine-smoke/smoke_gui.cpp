@@ -1,4 +1,4 @@
-// GUI check for scripts/wine-gui.sh: a window titled "Smoke Test" showing Latin and
+// GUI check for scripts/wine/wine-gui.sh: a window titled "Smoke Test" showing Latin and
 // Chinese text in Tahoma, plus a button in the system message font, so a screenshot
 // shows whether the title-bar glyphs, Tahoma and CJK fallback all render.
 #include <windows.h>

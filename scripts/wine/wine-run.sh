@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs a console Windows program (32- or 64-bit) under Wine, headless:
 #
-#   scripts/wine-run.sh EXE [ARGS...]
+#   scripts/wine/wine-run.sh EXE [ARGS...]
 #
 # The program's stdout and stderr are passed through with CRLF turned into LF, and
 # the exit status is the program's (Wine keeps only its low 8 bits). The prefix lives
@@ -22,11 +22,11 @@ if [[ ! -f $exe ]]; then
 fi
 exe=$(realpath -- "$exe")
 
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 root=${KESTRUM_BUILD:-build}
 [[ $root == /* ]] || root=$repo/$root
 # shellcheck source-path=SCRIPTDIR source=wine-env.sh
-source "$repo/scripts/wine-env.sh" "$root"
+source "$repo/scripts/wine/wine-env.sh" "$root"
 loader=$(wine_loader_for "$exe") || exit 2
 
 # The output goes through files, not pipes: Wine hands our stderr on to the

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # How fast the real stub extracts under Wine (make bench-stub):
-#   scripts/bench-stub.sh [win32|win64]      (default win32, the release stub)
+#   scripts/bench/bench-stub.sh [win32|win64]      (default win32, the release stub)
 # Packs a deterministic corpus (BENCH_STUB_MIB MiB, default 300) onto the stub,
 # then, BENCH_RUNS times (default 3), opens the archive's window under Xvfb,
 # clicks Extract and waits until every file stands complete in the destination.
@@ -8,8 +8,8 @@
 # extracted tree equals the corpus. Figures only: it asserts no speed.
 # BENCH_STUB=PATH times another stub of that target (e.g. an older build).
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 target=${1:-win32}
 mib=${BENCH_STUB_MIB:-300}
 runs=${BENCH_RUNS:-3}
@@ -25,10 +25,10 @@ done
 mkdir -p "$bench"
 
 # The corpus, made again only when the generator's version changes.
-want="make-corpus version $(python3 scripts/make-corpus.py --version) files 500"
+want="make-corpus version $(python3 scripts/bench/make-corpus.py --version) files 500"
 if [ ! -f "$corpus.stamp" ] || [ "$(cat "$corpus.stamp")" != "$want" ]; then
   rm -rf "$corpus" "$corpus.stamp"
-  python3 scripts/make-corpus.py "$corpus" --size-mib "$mib" --files 500 >/dev/null || exit 1
+  python3 scripts/bench/make-corpus.py "$corpus" --size-mib "$mib" --files 500 >/dev/null || exit 1
   echo "$want" >"$corpus.stamp"
 fi
 bytes=$(find "$corpus/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
@@ -37,7 +37,7 @@ exe=$bench/corpus-$target.exe
 "$kestrum" pack "$corpus" -o "$exe" --stub "$stub" >/dev/null || exit 1
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 winctl_loader=$(wine_loader_for "$winctl") || exit 1
 out=$bench/out
@@ -55,7 +55,7 @@ best=
 for ((run = 1; run <= runs; run++)); do
   rm -rf "$out" && mkdir -p "$out"
   cd "$out" && wine_gui_start "$exe"
-  cd "$repo"
+  cd "$repo" || exit 1
   wine_wait_window Kestrum 60 >/dev/null || { echo "bench-stub: no window" >&2; exit 1; }
   start=${EPOCHREALTIME//[!0-9]/}
   "$winctl_loader" "$winctl" click Kestrum 1001 >/dev/null 2>&1

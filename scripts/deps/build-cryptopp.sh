@@ -7,6 +7,7 @@
 #   usage: build-cryptopp.sh win64|win32 BUILD_ROOT
 set -euo pipefail
 target=$1
+# shellcheck source=scripts/deps/deps-source.sh
 source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
 dep_setup "$target" "$2" cryptopp
 flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections -Wno-deprecated-declarations"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Helpers for running Windows GUI programs under Wine on a virtual X display.
 #
-#   source scripts/wine-gui.sh [BUILD_ROOT]   # default $KESTRUM_BUILD or "build", a
+#   source scripts/wine/wine-gui.sh [BUILD_ROOT]   # default $KESTRUM_BUILD or "build", a
 #                                             # relative path taken from the repo root
 #   wine_xvfb_start [--force]      start Xvfb (1280x1024x24) unless DISPLAY is set
 #   wine_gui_start EXE [ARGS...]   start EXE (32- or 64-bit) in the background; pid in WINE_GUI_PID,
@@ -15,11 +15,11 @@
 # An EXIT trap, chained after any the caller set, stops the program and Xvfb.
 # Functions return non-zero on failure and leave the caller's shell options alone.
 
-_wine_gui_repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+_wine_gui_repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 _wine_gui_root=${1:-${KESTRUM_BUILD:-build}}
 [[ $_wine_gui_root == /* ]] || _wine_gui_root=$_wine_gui_repo/$_wine_gui_root
 # shellcheck source-path=SCRIPTDIR source=wine-env.sh
-source "$_wine_gui_repo/scripts/wine-env.sh" "$_wine_gui_root" || return 1
+source "$_wine_gui_repo/scripts/wine/wine-env.sh" "$_wine_gui_root" || return 1
 
 WINE_GUI_PID=${WINE_GUI_PID:-}
 WINE_XVFB_PID=${WINE_XVFB_PID:-}

@@ -3,10 +3,10 @@
 # checks that wine-run.sh passes output and exit code through, then shows the GUI
 # program on Xvfb and saves a screenshot to <build>/wine/smoke.png for a look.
 #
-#   scripts/smoke-wine.sh          # build root: $KESTRUM_BUILD or "build"
+#   scripts/suites/smoke-wine.sh          # build root: $KESTRUM_BUILD or "build"
 set -euo pipefail
 
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 root=${KESTRUM_BUILD:-build}
 [[ $root == /* ]] || root=$repo/$root
 export KESTRUM_BUILD=$root
@@ -20,9 +20,9 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # Prefix: the first call may create it, the second must be cheap.
 t0=$(now_ms)
-source "$repo/scripts/wine-env.sh" "$root"
+source "$repo/scripts/wine/wine-env.sh" "$root"
 t1=$(now_ms)
-source "$repo/scripts/wine-env.sh" "$root"
+source "$repo/scripts/wine/wine-env.sh" "$root"
 t2=$(now_ms)
 echo "smoke-wine: prefix ready in $((t1 - t0)) ms, cached call $((t2 - t1)) ms"
 
@@ -34,7 +34,7 @@ mkdir -p -- "$bin"
 # Console: exact bytes on both streams (CRLF gone) and the exit code.
 rc=0
 t0=$(now_ms)
-"$repo/scripts/wine-run.sh" "$bin/smoke_console.exe" >"$bin/out.txt" 2>"$bin/err.txt" || rc=$?
+"$repo/scripts/wine/wine-run.sh" "$bin/smoke_console.exe" >"$bin/out.txt" 2>"$bin/err.txt" || rc=$?
 t1=$(now_ms)
 [[ $rc == 3 ]] || fail "console exit code $rc, expected 3"
 [[ $(od -An -c "$bin/out.txt" | tr -d ' \n') == 'hello\n' ]] || fail "stdout: $(od -An -c "$bin/out.txt")"
@@ -42,7 +42,7 @@ t1=$(now_ms)
 echo "smoke-wine: console run OK (stdout 'hello', exit 3) in $((t1 - t0)) ms"
 
 # GUI: always on a private Xvfb, so the result does not depend on the caller's display.
-source "$repo/scripts/wine-gui.sh" "$root"
+source "$repo/scripts/wine/wine-gui.sh" "$root"
 wine_xvfb_start --force || fail "Xvfb did not start"
 t0=$(now_ms)
 wine_gui_start "$bin/smoke_gui.exe"

@@ -3,12 +3,12 @@
 # Enter and clicks on the Extract button, answers to the overwrite question, Cancel
 # with both answers, a damaged archive and Ctrl+I. The real stub of one target
 # runs on archives made by the packer:
-#   scripts/test-window-extract.sh [win64|win32]   (default win64)
+#   scripts/suites/test-window-extract.sh [win64|win32]   (default win64)
 # Screenshots land in build/window-tests/ (win32: build/window-tests-win32/).
 # Prints "window (TARGET): N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 target=${1:-win64}
 case $target in
   win64) suffix= ;;
@@ -26,7 +26,7 @@ pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 [ "$target" = win32 ] && { wine_check_i386 || exit 1; }
 winctl_loader=$(wine_loader_for "$winctl") || exit 1
@@ -45,9 +45,9 @@ wait_shown() {
 # 1. Extract the sample and wait for the finished view.
 mkdir -p "$out/one"
 "$kestrum" pack sample -o "$out/sample.exe" --stub "$stub" --name "Kestrum sample" >/dev/null
-cd "$out/one"
+cd "$out/one" || exit 1
 wine_gui_start "$out/sample.exe"
-cd "$repo"
+cd "$repo" || exit 1
 if wid=$(wine_wait_window Kestrum 60); then
   # Enter: the Extract button has the focus.
   xdotool windowfocus --sync "$wid" 2>/dev/null || true
@@ -75,9 +75,9 @@ printf 'archive b\n' >"$out/src2/b.txt"
 "$kestrum" pack "$out/src2" -o "$out/two.exe" --stub "$stub" >/dev/null
 printf 'my a\n' >"$out/two/a.txt"
 printf 'my b\n' >"$out/two/b.txt"
-cd "$out/two"
+cd "$out/two" || exit 1
 wine_gui_start "$out/two.exe"
-cd "$repo"
+cd "$repo" || exit 1
 if wine_wait_window Kestrum 60 >/dev/null; then
   ctl click Kestrum 1001 >/dev/null
   if wine_wait_window "File already exist" 30 >/dev/null; then
@@ -125,9 +125,9 @@ for d in range(40):
 PY
 "$kestrum" pack "$out/src3" -o "$out/big.exe" --stub "$stub" >/dev/null
 rm -rf "$out/src3"
-cd "$out/three"
+cd "$out/three" || exit 1
 wine_gui_start "$out/big.exe"
-cd "$repo"
+cd "$repo" || exit 1
 if wine_wait_window Kestrum 60 >/dev/null; then
   ctl click Kestrum 1001 >/dev/null
   sleep 1.3  # past the first tick: the window knows files are being written
@@ -170,9 +170,9 @@ data = bytearray(open(sys.argv[1], 'rb').read())
 data[-1] ^= 0x40  # the last byte of the last member: its length field
 open(sys.argv[2], 'wb').write(data)
 PY
-cd "$out/four"
+cd "$out/four" || exit 1
 wine_gui_start "$out/damaged.exe"
-cd "$repo"
+cd "$repo" || exit 1
 if wine_wait_window Kestrum 60 >/dev/null; then
   ctl click Kestrum 1001 >/dev/null
   if wine_wait_window "Kestrum Vondrel" 30 >/dev/null; then
@@ -214,9 +214,9 @@ wine_gui_stop
 #    the path field. (Wine's browser does not always honour the folder it is
 #    asked to preselect, so the test checks the round trip, not the folder.)
 mkdir -p "$out/six/chosen"
-cd "$out/six/chosen"
+cd "$out/six/chosen" || exit 1
 wine_gui_start "$out/sample.exe"
-cd "$repo"
+cd "$repo" || exit 1
 if wine_wait_window Kestrum 60 >/dev/null; then
   ctl settext Kestrum 1014 "Z:\\nowhere" >/dev/null
   ctl click Kestrum 1002 >/dev/null

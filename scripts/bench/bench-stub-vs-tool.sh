@@ -12,15 +12,15 @@
 #   BENCH_RUNS=N  rounds (default 3)
 #   BENCH_STUB_CORPORA="large small"  which of make bench's corpora (default both)
 set -euo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 build=$repo/build
 bench=$build/bench
 runs=${BENCH_RUNS:-3}
 kestrum=$build/native/bin/kestrum
 winctl=$build/win64/bin/winctl.exe
 out=$bench/out-stub-vs-tool
-corpora=(${BENCH_STUB_CORPORA:-large small})
+read -r -a corpora <<<"${BENCH_STUB_CORPORA:-large small}"
 
 # The corpora are those of make bench (made there and cached).
 for k in "${corpora[@]}"; do
@@ -31,7 +31,7 @@ for k in "${corpora[@]}"; do
 done
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 stubs=(win64)
 if [ -f "$build/win32/bin/kestrum-sfx.exe" ] && wine_check_i386 2>"$bench/i386.log"; then
@@ -57,9 +57,9 @@ fresh_out() {
 run_stub() {
   local key=$1 exe=$2 ms t0
   fresh_out
-  cd "$out"
+  cd "$out" || exit 1
   KESTRUM_TIMING=1 wine_gui_start "$exe"
-  cd "$repo"
+  cd "$repo" || exit 1
   if ! wine_wait_window Kestrum 60 >/dev/null; then
     echo "bench-stub-vs-tool: $key: no window" >&2
     status=1

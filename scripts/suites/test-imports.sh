@@ -7,8 +7,8 @@
 #     (LoadLibraryExW restricted to System32), never with plain LoadLibrary.
 # Prints "imports: N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 passed=0 failed=0
 pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }

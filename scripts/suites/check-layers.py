@@ -24,7 +24,7 @@ PORTABLE = {"i18n", "archive", "images", "view"}
 WINDOWS_HEADERS = re.compile(r"#include\s*<(windows|winbase|winuser|commctrl|shlobj|shellapi|richedit|wincodec|objbase)\.h>", re.I)
 INCLUDE = re.compile(r'#include\s*"([A-Za-z0-9_]+)/')
 
-root = pathlib.Path(__file__).resolve().parent.parent
+root = pathlib.Path(__file__).resolve().parents[2]
 problems = []
 for folder, allowed in ALLOWED.items():
     for path in sorted((root / folder).rglob("*")):

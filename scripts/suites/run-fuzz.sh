@@ -3,7 +3,7 @@
 # in the build tree (seeded with small valid archives on the first run).
 set -euo pipefail
 seconds=${1:-30}
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 bin=$repo/build/fuzz/bin
 corpus=$repo/build/fuzz/corpus
 for target in load_fuzzer extract_fuzzer qtf_fuzzer; do

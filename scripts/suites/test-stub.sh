@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the real stub of one target under Wine on archives made by the packer:
-#   scripts/test-stub.sh [win64|win32]      (default win64; win32 is the release stub)
+#   scripts/suites/test-stub.sh [win64|win32]      (default win64; win32 is the release stub)
 #   - the sample archive opens a window titled "Kestrum";
 #   - the bare stub ends at once without a window;
 #   - a damaged archive shows one message, "The archive is damaged." in the
@@ -8,8 +8,8 @@
 # Screenshots land in build/stub-tests/ (win32: build/stub-tests-win32/).
 # Prints "stub (TARGET): N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 target=${1:-win64}
 case $target in
   win64) suffix= ;;
@@ -26,7 +26,7 @@ pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 
 [ "$target" = win32 ] && { wine_check_i386 || exit 1; }

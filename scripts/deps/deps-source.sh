@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the cross-build scripts of the Windows dependencies; sourced.
 #   cross_target TARGET           sets $triplet for win64 or win32
 #   dep_setup TARGET ROOT NAME    also sets $root, $prefix, $srcroot and $stamp,
@@ -8,6 +9,8 @@
 #                                 $srcroot/NAME (the folder holding MARKER);
 #                                 with "patched", Debian's patches are applied
 
+# $triplet and the variables below are the sourcing script's to read.
+# shellcheck disable=SC2034
 cross_target() {
   case $1 in
     win64) triplet=x86_64-w64-mingw32 ;;
@@ -52,7 +55,9 @@ dep_setup() {
   flock 9
 }
 
-# The stamp holds the flags: a change of flags builds the library again.
+# The stamp holds the flags (set by the sourcing script): a change of flags
+# builds the library again.
+# shellcheck disable=SC2154
 stamp_matches() {
   [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$flags" ]
 }

@@ -19,8 +19,8 @@
 # makes it exit non-zero.
 #   BENCH_RUNS=N  rounds (default 3)
 set -euo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 build=${KESTRUM_BUILD:-build}
 runs=${BENCH_RUNS:-3}
 bench=$repo/$build/bench
@@ -62,12 +62,12 @@ corpora=(large small)
 declare -A bytes=() count=()
 for k in "${corpora[@]}"; do
   dir=$bench/corpus-$k stamp=$bench/corpus-$k.stamp
-  want="make-corpus $(python3 scripts/make-corpus.py --version) ${corpus_args[$k]}"
+  want="make-corpus $(python3 scripts/bench/make-corpus.py --version) ${corpus_args[$k]}"
   if [ ! -d "$dir" ] || [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$want" ]; then
     echo "generating $dir ($want)"
     rm -rf "$dir" "$stamp" "$bench/peers-$k"
     # shellcheck disable=SC2086
-    python3 scripts/make-corpus.py "$dir" ${corpus_args[$k]} >/dev/null
+    python3 scripts/bench/make-corpus.py "$dir" ${corpus_args[$k]} >/dev/null
     echo "$want" >"$stamp"
   fi
   bytes[$k]=$(find "$dir/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
@@ -187,7 +187,9 @@ echo "host: load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the end"
 # Median of the per-round ratios times[$2] / times[$1] (how many times faster
 # case $1 is than the reference $2), as "1.23x".
 ratio() {
-  local a=(${times[$1]:-}) b=(${times[$2]:-}) r=() i
+  local a b r=() i
+  read -r -a a <<<"${times[$1]:-}"
+  read -r -a b <<<"${times[$2]:-}"
   [ ${#a[@]} = ${#b[@]} ] && [ ${#a[@]} -gt 0 ] || { echo "-"; return; }
   for ((i = 0; i < ${#a[@]}; i++)); do
     r+=("$(LC_ALL=C awk -v x="${b[$i]}" -v y="${a[$i]}" 'BEGIN { printf "%.4f", x / y }')")

@@ -5,6 +5,7 @@
 #   usage: build-libdeflate.sh win64|win32 BUILD_ROOT
 set -euo pipefail
 target=$1
+# shellcheck source=scripts/deps/deps-source.sh
 source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
 dep_setup "$target" "$2" libdeflate
 flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections"

@@ -7,6 +7,7 @@
 #   usage: build-libpng.sh win64|win32 BUILD_ROOT
 set -euo pipefail
 target=$1
+# shellcheck source=scripts/deps/deps-source.sh
 source "$(dirname -- "${BASH_SOURCE[0]}")/deps-source.sh"
 dep_setup "$target" "$2" libpng
 flags="-O2 -DNDEBUG -g0 -ffunction-sections -fdata-sections -DPNG_ARM_NEON_OPT=0"
@@ -24,7 +25,7 @@ cp "$srcroot/libpng/scripts/pnglibconf.h.prebuilt" "$work/pnglibconf.h"
 sources="png pngerror pngget pngmem pngpread pngread pngrio pngrtran pngrutil pngset
          pngtrans pngwio pngwrite pngwtran pngwutil"
 (
-  cd "$work"
+  cd "$work" || exit 1
   for s in $sources; do
     "$triplet-gcc-posix" $flags -I. -I"$srcroot/libpng" -I/usr/$triplet/include \
       -c "$srcroot/libpng/$s.c" -o "$s.o"

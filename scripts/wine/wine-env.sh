@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Wine environment for running the Windows builds headless.
 #
-#   source scripts/wine-env.sh [BUILD_ROOT]   # default: $KESTRUM_BUILD, else "build"
-#   scripts/wine-env.sh [BUILD_ROOT]          # only create the prefix (e.g. a CI step)
+#   source scripts/wine/wine-env.sh [BUILD_ROOT]   # default: $KESTRUM_BUILD, else "build"
+#   scripts/wine/wine-env.sh [BUILD_ROOT]          # only create the prefix (e.g. a CI step)
 #
 # Exports WINEPREFIX=<root>/wine/prefix, HOME and XDG_* under <root>/wine/home (so
 # Wine never writes to the real home), WINEDEBUG, WINEDLLOVERRIDES, WINE64 and WINE32
@@ -183,11 +183,11 @@ wine_loader_for() {
 wine_check_i386() {
   local probe=$KESTRUM_WINE_DIR/i386-probe.log rc=0
   if [[ ! -x $WINE32 ]]; then
-    echo "cannot run 32-bit Windows programs: no i386 Wine loader ($WINE32); run scripts/install-deps.sh" >&2
+    echo "cannot run 32-bit Windows programs: no i386 Wine loader ($WINE32); run scripts/deps/install-deps.sh" >&2
     return 1
   fi
   if ! _kestrum_i386_starts; then
-    echo "cannot run 32-bit Windows programs: this machine starts no i386 program; run scripts/install-deps.sh" >&2
+    echo "cannot run 32-bit Windows programs: this machine starts no i386 program; run scripts/deps/install-deps.sh" >&2
     return 1
   fi
   wine_session_begin || return 1

@@ -12,8 +12,8 @@
 #   - the archive made by kestrum.exe opens its window in the 32-bit stub.
 # Needs the native, win64 and win32 builds. Prints "windows tool: N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 build=build
 out=$(realpath -m "$build/windows-tool-tests")
 rm -rf "$out" && mkdir -p "$out"
@@ -25,7 +25,7 @@ pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }
 
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 
 # A Unix path as the Windows program sees it (Wine's Z: drive is /).
 win() {

@@ -6,8 +6,8 @@
 # must open its window on the signed archive (screenshot in build/signing-tests/).
 # Prints "signing: N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 build=build
 out=$build/signing-tests
 rm -rf "$out" && mkdir -p "$out"
@@ -34,7 +34,8 @@ sign() {
 verified() { osslsigncode verify -CAfile "$out/cert.pem" -in "$1" >"$out/verify.log" 2>&1; }
 # list, test and extract the signed archive $1; the extracted tree must equal sample/.
 reads_back() {
-  local dest=$out/extract-$(basename "$1" .exe)
+  local dest
+  dest=$out/extract-$(basename "$1" .exe)
   "$kestrum" list "$1" >"$out/list.log" 2>&1 && grep -q 'README.txt' "$out/list.log" &&
     "$kestrum" test "$1" >/dev/null 2>&1 &&
     "$kestrum" extract "$1" -o "$dest" >/dev/null 2>&1 && diff -r sample "$dest" >/dev/null
@@ -68,7 +69,7 @@ fi
 
 # 3. The 32-bit stub opens its window on the signed archive.
 # shellcheck source=wine-gui.sh
-source scripts/wine-gui.sh "$build"
+source scripts/wine/wine-gui.sh "$build"
 wine_xvfb_start --force >/dev/null
 if wine_check_i386; then
   wine_gui_start "$out/sample.exe"

@@ -4,8 +4,8 @@
 # names the supported Windows versions (7, 8, 8.1, 10/11).
 # Prints "version: N passed, M failed".
 set -uo pipefail
-repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/.." && pwd -P)
-cd "$repo"
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
 passed=0 failed=0
 pass() { echo "ok: $*"; passed=$((passed + 1)); }
 fail() { echo "FAILED: $*" >&2; failed=$((failed + 1)); }

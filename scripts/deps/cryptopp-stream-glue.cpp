@@ -1,5 +1,5 @@
 // Glue that lets the stream-cipher part of Crypto++ link on its own
-// (scripts/build-cryptopp.sh packs it with that part's objects into
+// (scripts/deps/build-cryptopp.sh packs it with that part's objects into
 // libcryptopp-stream.a).
 //
 // In the full library two objects would otherwise be pulled in for a handful of
