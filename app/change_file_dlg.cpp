@@ -1,6 +1,7 @@
 // The overwrite question as a window of its own, run with its own message loop
 // on the thread that asks (the extraction worker), modal over the main window,
 // whose thread goes on painting and ticking.
+#include "ui/gdi_scope.h"
 #include "app/change_file_dlg.h"
 
 #include <commctrl.h>
@@ -49,23 +50,11 @@ ChangeFileDlg::ChangeFileDlg(const std::string& existing, const std::string& ref
 }
 
 int ChangeFileDlg::Run(HWND owner) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterOwnClass(kClass, LoadCursorW(nullptr, IDC_ARROW), GetSysColorBrush(COLOR_BTNFACE));
   std::unique_ptr<Views> views(new Views);
   views_ = views.get();
 
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const int dpi = ui::ScreenDpi();
   const LayoutZoom zoom{dpi, 96, dpi, 96};
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT frame = {0, 0, zoom.X(kWidth), zoom.Y(kHeight)};

@@ -1,3 +1,4 @@
+#include "ui/gdi_scope.h"
 #include "app/version_dlg.h"
 
 #include <commctrl.h>
@@ -34,21 +35,10 @@ struct Views {
 }  // namespace
 
 void VersionDlg::Run(HWND owner) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterOwnClass(kClass, LoadCursorW(nullptr, IDC_ARROW));
   auto views = std::make_unique<Views>();
   views_ = views.get();
-  HDC screen = GetDC(nullptr);
-  views->dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  views->dpi = ui::ScreenDpi();
   const LayoutZoom zoom{views->dpi, 96, views->dpi, 96};
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT frame = {0, 0, zoom.X(kWidth), zoom.Y(kHeight)};

@@ -24,16 +24,7 @@ constexpr UINT_PTR kTimerId = 1;
 }  // namespace
 
 Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kWindowClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterOwnClass(kWindowClass, LoadCursorW(nullptr, IDC_ARROW));
 
   // The window (hidden until Run) with its controls, at the layout size.
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;

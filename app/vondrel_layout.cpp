@@ -1,4 +1,5 @@
 // The main window's controls, fonts, layout zoom, placements and messages.
+#include "ui/gdi_scope.h"
 #include "app/vondrel.h"
 
 #include <commctrl.h>
@@ -38,10 +39,7 @@ UINT WindowDpi(HWND hwnd) {
   static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
   if (get_dpi && hwnd) return get_dpi(hwnd);
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi > 0 ? UINT(dpi) : 96;
+  return UINT(ui::ScreenDpi());
 }
 
 // The system's message font at the given DPI.
@@ -54,22 +52,18 @@ LOGFONTW MessageFont(UINT dpi) {
   if (for_dpi && for_dpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
     return metrics.lfMessageFont;
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  HDC dc = GetDC(nullptr);
-  const int system_dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  const int system_dpi = ui::ScreenDpi();
   metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, int(dpi), system_dpi);
   return metrics.lfMessageFont;
 }
 
 // Average character width and line height of a font.
 SIZE FontCell(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  ui::ScreenDC dc;
+  ui::Selection selected(dc, font);
   const wchar_t sample[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   SIZE size = {};
   GetTextExtentPoint32W(dc, sample, 52, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   return {(size.cx + 26) / 52, size.cy};
 }
 
@@ -338,12 +332,10 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd_, &ps);
+      ui::PaintScope dc(hwnd_);
       RECT client;
       GetClientRect(hwnd_, &client);
       Paint(dc, client);
-      EndPaint(hwnd_, &ps);
       return 0;
     }
     case WM_CTLCOLORSTATIC: {

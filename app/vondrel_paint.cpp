@@ -2,6 +2,7 @@
 // the grey body, the bottom band, the header picture with the filler tiles
 // beside it, and the logo once an extraction has finished. Positions are pixels
 // at 96 DPI, scaled with the monitor's DPI so the window keeps its proportions.
+#include "ui/gdi_scope.h"
 #include "view/make_strip.h"
 #include "app/vondrel.h"
 
@@ -9,9 +10,9 @@ namespace kestrum {
 
 void Vondrel::Paint(HDC dc, const RECT& client) {
   // Drawn off screen and copied in one go, so resizing does not flicker.
-  HDC canvas = CreateCompatibleDC(dc);
-  HBITMAP surface = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  HGDIOBJ old = SelectObject(canvas, surface);
+  ui::MemoryDC canvas(dc);
+  ui::GdiObject<HBITMAP> surface(CreateCompatibleBitmap(dc, client.right, client.bottom));
+  ui::Selection selected(canvas, surface);
 
   FillRect(canvas, &client, GetSysColorBrush(COLOR_BTNFACE));
   const RECT body = {0, Px(60), Px(2000), Px(60) + Px(1200)};
@@ -31,9 +32,6 @@ void Vondrel::Paint(HDC dc, const RECT& client) {
                    Px(260));
 
   BitBlt(dc, 0, 0, client.right, client.bottom, canvas, 0, 0, SRCCOPY);
-  SelectObject(canvas, old);
-  DeleteObject(surface);
-  DeleteDC(canvas);
 }
 
 }  // namespace kestrum

@@ -31,6 +31,21 @@ class OwnWindow {
     return self ? self->Handle(msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
   }
 
+  // Registers a window class of ours, routed through WindowProc; a class
+  // already registered under that name is left as it is.
+  static void RegisterOwnClass(const wchar_t* name, HCURSOR cursor = nullptr,
+                               HBRUSH background = nullptr) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
+    wc.lpfnWndProc = &WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+  }
+
   // Handles one message; unhandled ones go to DefWindowProcW(hwnd_, ...).
   virtual LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) = 0;
 

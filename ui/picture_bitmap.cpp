@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ui/gdi_scope.h"
+
 namespace kestrum::ui {
 
 HBITMAP MakeBitmap(int width, int height, const std::vector<uint8_t>& bgra) {
@@ -22,18 +24,12 @@ HBITMAP MakeBitmap(int width, int height, const std::vector<uint8_t>& bgra) {
 
 HBITMAP MakeScaledBitmap(int width, int height, const std::vector<uint8_t>& bgra, int w, int h) {
   if (w == width && h == height) return MakeBitmap(width, height, bgra);
-  HBITMAP source = MakeBitmap(width, height, bgra);
+  GdiObject<HBITMAP> source(MakeBitmap(width, height, bgra));
   HBITMAP target = MakeBitmap(w, h, std::vector<uint8_t>(size_t(w) * size_t(h) * 4, 0));
-  if (!source || !target) {
-    if (source) DeleteObject(source);
-    return target;
-  }
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, target);
+  if (!source || !target) return target;
+  MemoryDC dc(nullptr);
+  Selection selected(dc, target);
   DrawBitmap(dc, source, 0, 0, w, h);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(source);
   return target;
 }
 
@@ -44,32 +40,27 @@ HICON MakeIcon(int width, int height, const std::vector<uint8_t>& bgra) {
     for (int c = 0; c < 3; ++c)
       straight[i + size_t(c)] = a ? uint8_t(std::min(255u, straight[i + size_t(c)] * 255u / a)) : 0;
   }
-  HBITMAP color = MakeBitmap(width, height, straight);
+  GdiObject<HBITMAP> color(MakeBitmap(width, height, straight));
   if (!color) return nullptr;
   std::vector<uint8_t> mask_bits(size_t((width + 15) / 16 * 2) * size_t(height), 0);
-  HBITMAP mask = CreateBitmap(width, height, 1, 1, mask_bits.data());
+  GdiObject<HBITMAP> mask(CreateBitmap(width, height, 1, 1, mask_bits.data()));
   ICONINFO info = {};
   info.fIcon = TRUE;
   info.hbmColor = color;
   info.hbmMask = mask;
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(color);
-  DeleteObject(mask);
-  return icon;
+  return CreateIconIndirect(&info);
 }
 
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, int w, int h) {
   if (!bitmap || w <= 0 || h <= 0) return;
   BITMAP info;
   GetObjectW(bitmap, sizeof info, &info);
-  HDC source = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(source, bitmap);
+  MemoryDC source(dc);
+  Selection selected(source, bitmap);
   SetStretchBltMode(dc, HALFTONE);
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   // gdi32's own entry: AlphaBlend lives in msimg32, which is no KnownDLL.
   GdiAlphaBlend(dc, x, y, w, h, source, 0, 0, info.bmWidth, info.bmHeight, blend);
-  SelectObject(source, old);
-  DeleteDC(source);
 }
 
 }  // namespace kestrum::ui

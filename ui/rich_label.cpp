@@ -1,3 +1,4 @@
+#include "ui/gdi_scope.h"
 #include "ui/rich_label.h"
 
 #include <shellapi.h>
@@ -35,14 +36,11 @@ int DrawnWidth(HDC dc, const std::wstring& text) {
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HDC scratch = CreateCompatibleDC(dc);
-  HBITMAP surface = CreateDIBSection(scratch, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!surface || !bits) {
-    DeleteDC(scratch);
-    return int(full.cx);
-  }
-  HGDIOBJ old_bitmap = SelectObject(scratch, surface);
-  HGDIOBJ old_font = SelectObject(scratch, GetCurrentObject(dc, OBJ_FONT));
+  MemoryDC scratch(dc);
+  GdiObject<HBITMAP> surface(CreateDIBSection(scratch, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!surface || !bits) return int(full.cx);
+  Selection selected_bitmap(scratch, surface);
+  Selection selected_font(scratch, GetCurrentObject(dc, OBJ_FONT));
   const RECT all = {0, 0, width, height};
   FillRect(scratch, &all, HBRUSH(GetStockObject(WHITE_BRUSH)));
   SetBkMode(scratch, TRANSPARENT);
@@ -54,10 +52,6 @@ int DrawnWidth(HDC dc, const std::wstring& text) {
   for (int y = 0; y < height; ++y)
     for (int x = width - 1; x > right; --x)
       if ((pixels[size_t(y) * size_t(width) + size_t(x)] & 0xFFFFFF) != 0xFFFFFF) right = x;
-  SelectObject(scratch, old_font);
-  SelectObject(scratch, old_bitmap);
-  DeleteObject(surface);
-  DeleteDC(scratch);
   // The ink ends a pixel or so before the advance; only a clear shortfall counts.
   const int ink = right + 2 - margin;
   if (right < 0 || ink >= measured.cx || ink * 10 < measured.cx * 8) return int(full.cx);
@@ -72,15 +66,7 @@ RichLabel::~RichLabel() {
 }
 
 bool RichLabel::Create(HWND parent, int id) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &WindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterOwnClass(kClass);
   CreateWindowExW(0, kClass, L"", WS_CHILD, 0, 0, 0, 0, parent, HMENU(INT_PTR(id)),
                   GetModuleHandleW(nullptr), this);
   if (!hwnd_) return false;
