@@ -46,9 +46,15 @@ class Vondrel : public ui::OwnWindow {
   void OnLanguage();
 
  private:
-  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;
+  // Control ids: the form's controls from kControlIdBase on in form order,
+  // then the two cases of opt_view and the completion message.
+  static constexpr int kControlIdBase = 1000;
+  static constexpr int kViewOptionId = 1100;  // + 0, + 1
+  static constexpr int kFinishedMessageId = 1102;
 
-  // Layout and look (vondrel_layout.cpp).
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;  // vondrel_messages.cpp
+
+  // Layout (vondrel_layout.cpp).
   void CreateControls();
   void MakeFonts();
   void UpdateZoom();
@@ -56,9 +62,11 @@ class Vondrel : public ui::OwnWindow {
   void ApplyPlacement(bool with_description);
   void SetText(ControlId id, const std::string& utf8);
   void SetLang(uint32_t language);
-  void DrawExtractButton(const DRAWITEMSTRUCT& item);
-  void Paint(HDC dc, const RECT& client);  // vondrel_paint.cpp
   int Px(int pixels) const { return MulDiv(pixels, int(dpi_), 96); }
+
+  // Look (vondrel_paint.cpp).
+  void DrawExtractButton(const DRAWITEMSTRUCT& item);
+  void Paint(HDC dc, const RECT& client);
 
   // Extraction control (extraction_control.cpp).
   int GetExtractState() const;

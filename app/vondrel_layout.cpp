@@ -1,5 +1,4 @@
-// The main window's controls, fonts, layout zoom, placements and messages.
-#include "ui/gdi_scope.h"
+// The main window's controls, fonts, layout zoom and placements.
 #include "app/vondrel.h"
 
 #include <commctrl.h>
@@ -10,15 +9,12 @@
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "platform/win_text.h"
+#include "ui/gdi_scope.h"
 
 namespace kestrum {
 namespace {
 
-constexpr int kControlIdBase = 1000;
-constexpr int kViewOptionId = 1100;  // + 0, + 1 for the two cases of opt_view
-constexpr int kFinishedMessageId = 1102;
 constexpr COLORREF kBodyColor = RGB(240, 240, 240);
-constexpr COLORREF kDescriptionLabelColor = RGB(218, 15, 94);
 
 // Placements that the start-up sequence changes: without and with description.
 struct ListAreaPlacement {
@@ -282,135 +278,6 @@ void Vondrel::SetLang(uint32_t code) {
   const Picture& logo = ArchImages().KX_logo();
   logo_.Set(logo.width, logo.height, logo.bgra);
   PlaceControls();
-}
-
-void Vondrel::DrawExtractButton(const DRAWITEMSTRUCT& item) {
-  const RECT& r = item.rcItem;
-  HDC dc = item.hDC;
-  // The face may be narrower or wider than the button at other zooms: it is
-  // scaled to the button, and moved by (1, -1) while pressed.
-  const bool pressed = item.itemState & ODS_SELECTED;
-  FillRect(dc, &r, body_brush_);
-  ui::DrawBitmap(dc, button_image.get(), r.left + (pressed ? 1 : 0), r.top - (pressed ? 1 : 0),
-                 r.right - r.left, r.bottom - r.top);
-  if (item.itemState & ODS_FOCUS) {
-    RECT focus = r;
-    InflateRect(&focus, -3, -3);
-    DrawFocusRect(dc, &focus);
-  }
-}
-
-LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_SIZE:
-      PlaceControls();
-      return 0;
-    case WM_GETMINMAXINFO: {
-      // The window grows but never shrinks below the layout size.
-      RECT r = {0, 0, zoom_.X(kLayoutWidth), zoom_.Y(kLayoutHeight)};
-      AdjustWindowRectEx(&r, DWORD(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
-                         DWORD(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
-      reinterpret_cast<MINMAXINFO*>(lp)->ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
-      return 0;
-    }
-    case WM_DPICHANGED: {
-      UpdateZoom();
-      const RECT* suggested = reinterpret_cast<const RECT*>(lp);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-      PlaceControls();
-      return 0;
-    }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PRINTCLIENT: {
-      // The background of the labels that draw themselves over it.
-      RECT client;
-      GetClientRect(hwnd_, &client);
-      Paint(HDC(wp), client);
-      return 0;
-    }
-    case WM_PAINT: {
-      ui::PaintScope dc(hwnd_);
-      RECT client;
-      GetClientRect(hwnd_, &client);
-      Paint(dc, client);
-      return 0;
-    }
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = HDC(wp);
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, HWND(lp) == controls_[lb_desc] ? kDescriptionLabelColor
-                                                      : GetSysColor(COLOR_WINDOWTEXT));
-      if (HWND(lp) == controls_[dir_path]) return LRESULT(GetSysColorBrush(COLOR_WINDOW));
-      return LRESULT(body_brush_);
-    }
-    case WM_DRAWITEM:
-      if (wp == WPARAM(kControlIdBase + bt_extract)) {
-        DrawExtractButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-        return TRUE;
-      }
-      break;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lp);
-      LRESULT result = 0;
-      if (file_tree_view_.HandleNotify(header, &result)) return result;
-      if (header->hwndFrom == file_list_view_.hwnd() && header->code == NM_DBLCLK) {
-        if (reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem >= 0) OnExtract();
-        return 0;
-      }
-      if (file_list_view_.HandleNotify(header, &result)) return result;
-      if (arch_desc_view_.HandleNotify(header)) return 0;
-      break;
-    }
-    case WM_COMMAND: {
-      const int id = LOWORD(wp);
-      if (id == kControlIdBase + bt_cancel || id == IDCANCEL) OnCancel();
-      if (id == kControlIdBase + bt_extract) OnExtract();
-      if (id == kControlIdBase + bt_browse) OnBrowse();
-      if (id == kControlIdBase + bt_catalog) OnCatalog();
-      if ((id == kViewOptionId || id == kViewOptionId + 1) && HIWORD(wp) == BN_CLICKED) OnView();
-      if (id == kControlIdBase + language) {
-        // Every pick runs the language change, the shown language too: a
-        // pick from the opened list ends with CBN_SELENDOK whether or not the
-        // selection moved; arrow keys on the closed list only change it.
-        const bool dropped = SendMessageW(controls_[language], CB_GETDROPPEDSTATE, 0, 0);
-        if (HIWORD(wp) == CBN_SELENDOK || (HIWORD(wp) == CBN_SELCHANGE && !dropped)) OnLanguage();
-      }
-      // Enter: the dialog manager asks for the default button (IDOK); as
-      // everywhere in Windows, the focused button is the one that acts.
-      if (id == IDOK) {
-        HWND focus = GetFocus();
-        for (ControlId button : {bt_extract, bt_cancel, bt_browse, bt_catalog})
-          if (focus && focus == controls_[button] && IsWindowVisible(focus))
-            SendMessageW(focus, BM_CLICK, 0, 0);
-      }
-      return 0;
-    }
-    case WM_ACTIVATE:
-      // The focused control gets the focus back after a dialog or another
-      // window, so Enter still presses the button it pressed before.
-      if (LOWORD(wp) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus)) focus_before_ = focus;
-      } else if (focus_before_ && IsWindow(focus_before_) && IsWindowVisible(focus_before_)) {
-        SetFocus(focus_before_);
-        return 0;
-      }
-      break;
-    case WM_TIMER:
-      OnTimer();
-      return 0;
-    case WM_CLOSE:
-      OnCancel();  // the close box asks the same way as Cancel
-      return 0;
-    case WM_DESTROY:
-      KillTimer(hwnd_, 1);
-      PostQuitMessage(0);
-      return 0;
-  }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
 }  // namespace kestrum

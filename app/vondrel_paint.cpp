@@ -34,4 +34,20 @@ void Vondrel::Paint(HDC dc, const RECT& client) {
   BitBlt(dc, 0, 0, client.right, client.bottom, canvas, 0, 0, SRCCOPY);
 }
 
+void Vondrel::DrawExtractButton(const DRAWITEMSTRUCT& item) {
+  const RECT& r = item.rcItem;
+  HDC dc = item.hDC;
+  // The face may be narrower or wider than the button at other zooms: it is
+  // scaled to the button, and moved by (1, -1) while pressed.
+  const bool pressed = item.itemState & ODS_SELECTED;
+  FillRect(dc, &r, body_brush_);
+  ui::DrawBitmap(dc, button_image.get(), r.left + (pressed ? 1 : 0), r.top - (pressed ? 1 : 0),
+                 r.right - r.left, r.bottom - r.top);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = r;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(dc, &focus);
+  }
+}
+
 }  // namespace kestrum
