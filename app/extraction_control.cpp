@@ -25,12 +25,12 @@ void Vondrel::OnExtract() {
   // does not extract again.
   if (archive_.WorkerRunning() || shown_state != ST_READY || archive_.GetState() != ST_READY)
     return;
-  ShowWindow(controls_[bt_extract], SW_HIDE);
-  SendMessageW(controls_[indicator], PBM_SETPOS, 0, 0);
-  ShowWindow(controls_[indicator], SW_SHOW);
+  ShowWindow(controls_[ControlId::bt_extract], SW_HIDE);
+  SendMessageW(controls_[ControlId::indicator], PBM_SETPOS, 0, 0);
+  ShowWindow(controls_[ControlId::indicator], SW_SHOW);
   for (size_t row = 0; row < row_names_.size(); ++row) file_list_view_.SetPercent(row, 0);
   wchar_t path[32768] = {};
-  GetWindowTextW(controls_[dir_path], path, 32768);
+  GetWindowTextW(controls_[ControlId::dir_path], path, 32768);
   archive_.destination = win::Utf8(path) + "\\";
   archive_.Start();
 }
@@ -50,7 +50,7 @@ void Vondrel::OnTimer() {
 void Vondrel::ShowProgress() {
   ArchiveEntry current;
   const double ratio = archive_.GetProgress(current);
-  SendMessageW(controls_[indicator], PBM_SETPOS, WPARAM(BarPosition(ratio)), 0);
+  SendMessageW(controls_[ControlId::indicator], PBM_SETPOS, WPARAM(BarPosition(ratio)), 0);
   if (!current.name.empty()) {
     const auto row = row_of_.find(current.name);
     if (row != row_of_.end())
@@ -61,12 +61,15 @@ void Vondrel::ShowProgress() {
 }
 
 void Vondrel::ShowFinished() {
-  for (ControlId id : {lb_name, lb_lang, lb_desc, lb_path, language, file_counts, lb_view,
-                       file_list, file_tree, dir_path, indicator, bt_extract, bt_browse})
+  for (ControlId id :
+       {ControlId::lb_name, ControlId::lb_lang, ControlId::lb_desc, ControlId::lb_path,
+        ControlId::language, ControlId::file_counts, ControlId::lb_view, ControlId::file_list,
+        ControlId::file_tree, ControlId::dir_path, ControlId::indicator, ControlId::bt_extract,
+        ControlId::bt_browse})
     ShowWindow(controls_[id], SW_HIDE);
   for (HWND option : view_options_) ShowWindow(option, SW_HIDE);
-  SetText(bt_catalog, t_("Open catalog"));
-  ShowWindow(controls_[bt_catalog], SW_SHOW);
+  SetText(ControlId::bt_catalog, t_("Open catalog"));
+  ShowWindow(controls_[ControlId::bt_catalog], SW_SHOW);
   // The message is written at text size 1, the ordinary interface size.
   LOGFONTW base = {};
   GetObjectW(ui_font_, sizeof base, &base);
@@ -74,7 +77,7 @@ void Vondrel::ShowFinished() {
   if (message_font_) DeleteObject(message_font_);
   message_font_ = CreateFontIndirectW(&base);
   // Drawn by us, letter for letter like the labels around it.
-  ShowWindow(controls_[arch_desc], SW_HIDE);
+  ShowWindow(controls_[ControlId::arch_desc], SW_HIDE);
   finished_view_.SetBaseFont(message_font_);
   finished_view_.SetLinkColor(RGB(146, 0, 22));
   finished_view_.SetQtf(FinishedMessageQtf(archref));
@@ -105,12 +108,12 @@ void Vondrel::OnBrowse() {
   // the window was built: the shell may move the current directory later.
   WindowsFileSel picker;
   const std::string chosen = picker.BrowseFolder(hwnd_, start_directory_, "");
-  if (!chosen.empty()) SetWindowTextW(controls_[dir_path], win::Wide(chosen).c_str());
+  if (!chosen.empty()) SetWindowTextW(controls_[ControlId::dir_path], win::Wide(chosen).c_str());
 }
 
 void Vondrel::OnCatalog() {
   wchar_t path[32768] = {};
-  GetWindowTextW(controls_[dir_path], path, 32768);
+  GetWindowTextW(controls_[ControlId::dir_path], path, 32768);
   ShellExecuteW(hwnd_, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -55,30 +55,31 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   wchar_t exe[MAX_PATH * 4] = {};
   GetModuleFileNameW(nullptr, exe, DWORD(std::size(exe)));
   const wchar_t* file_name = wcsrchr(exe, L'\\');
-  SetWindowTextW(controls_[arch_name], file_name ? file_name + 1 : exe);
+  SetWindowTextW(controls_[ControlId::arch_name], file_name ? file_name + 1 : exe);
   WIN32_FILE_ATTRIBUTE_DATA attributes = {};
   if (GetFileAttributesExW(exe, GetFileExInfoStandard, &attributes))
-    SetText(arch_size, SizeView().Format(int64_t(attributes.nFileSizeLow) |
-                                         (int64_t(attributes.nFileSizeHigh) << 32)));
-  SetText(lb_name, t_("Extracting files"));
-  SetText(lb_lang, t_("Language:"));
-  ShowWindow(controls_[lb_desc], SW_HIDE);
+    SetText(ControlId::arch_size, SizeView().Format(int64_t(attributes.nFileSizeLow) |
+                                                    (int64_t(attributes.nFileSizeHigh) << 32)));
+  SetText(ControlId::lb_name, t_("Extracting files"));
+  SetText(ControlId::lb_lang, t_("Language:"));
+  ShowWindow(controls_[ControlId::lb_desc], SW_HIDE);
 
   // Compact placement, the table hidden, the destination.
   ApplyPlacement(false);
   ShowWindow(file_list_view_.hwnd(), SW_HIDE);
-  ShowWindow(controls_[indicator], SW_HIDE);
+  ShowWindow(controls_[ControlId::indicator], SW_HIDE);
   wchar_t cwd[MAX_PATH * 4] = {};
   GetCurrentDirectoryW(DWORD(std::size(cwd)), cwd);
-  SetWindowTextW(controls_[dir_path], cwd);
+  SetWindowTextW(controls_[ControlId::dir_path], cwd);
   start_directory_ = win::Utf8(cwd);
 
   // The nine languages.
   for (const LanguageRow& row : LanguageTable)
-    SendMessageW(controls_[language], CB_ADDSTRING, 0, LPARAM(win::Wide(row.display_name).c_str()));
+    SendMessageW(controls_[ControlId::language], CB_ADDSTRING, 0,
+                 LPARAM(win::Wide(row.display_name).c_str()));
 
   // Focus, the catalog button, the timer, the count.
-  ShowWindow(controls_[bt_catalog], SW_HIDE);
+  ShowWindow(controls_[ControlId::bt_catalog], SW_HIDE);
   SetTimer(hwnd_, kTimerId, 1000, nullptr);
   SetFileCounts();
 
@@ -90,8 +91,8 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
   SetWindowTextW(view_options_[0], win::Wide(t_("Structure")).c_str());
   SetWindowTextW(view_options_[1], win::Wide(t_("Table")).c_str());
   SendMessageW(view_options_[0], BM_SETCHECK, BST_CHECKED, 0);
-  SetText(bt_cancel, t_("Cancel"));
-  SetText(bt_browse, t_("Browse"));
+  SetText(ControlId::bt_cancel, t_("Cancel"));
+  SetText(ControlId::bt_browse, t_("Browse"));
 
   // Ctrl+I opens the About dialog; the worker's dialogs belong to this window.
   InstallKeyHook();
@@ -117,7 +118,7 @@ Vondrel::~Vondrel() {
 
 void Vondrel::FillFromArchive() {
   const HeaderRecord& h = archive_.header;
-  SetText(arch_size, SizeView().Format(int64_t(archive_.file_length)));
+  SetText(ControlId::arch_size, SizeView().Format(int64_t(archive_.file_length)));
   // The archive's language, else the system's (English outside the nine).
   SetLang(h.language ? h.language : CurrentLanguage());
   // The archive's own pictures replace the built-in ones.
@@ -132,10 +133,10 @@ void Vondrel::FillFromArchive() {
   if (!h.banner.empty()) header_image.Set(h.banner.width, h.banner.height, h.banner.bgra);
   // The list's face shows the interface language; no row becomes its value.
   const LanguageRow& shown = InterfaceLanguage(CurrentLanguage());
-  SendMessageW(controls_[language], CB_SETCURSEL, WPARAM(&shown - LanguageTable), 0);
-  SetText(arch_name, archive_.archive_name);
+  SendMessageW(controls_[ControlId::language], CB_SETCURSEL, WPARAM(&shown - LanguageTable), 0);
+  SetText(ControlId::arch_name, archive_.archive_name);
   if (!h.description.empty()) {
-    ShowWindow(controls_[lb_desc], SW_SHOW);
+    ShowWindow(controls_[ControlId::lb_desc], SW_SHOW);
     ApplyPlacement(true);
     arch_desc_view_.SetQtf(h.description);
   }
@@ -160,13 +161,13 @@ void Vondrel::ApplyTexts() {
   const std::wstring titles[4] = {win::Wide(t_("File in archive")), win::Wide(t_("Real Size")),
                                   win::Wide(t_("Archive Size")), win::Wide(t_("Extract Percent"))};
   file_list_view_.SetColumnTitles(titles);
-  SetText(lb_name, t_("Extracting files"));
-  SetText(lb_lang, t_("Language:"));
-  SetText(lb_desc, t_("Description"));
-  SetText(lb_view, t_("Kind:"));
-  SetText(lb_path, t_("Path:"));
-  SetText(bt_browse, t_("Browse"));
-  SetText(bt_cancel, t_("Cancel"));
+  SetText(ControlId::lb_name, t_("Extracting files"));
+  SetText(ControlId::lb_lang, t_("Language:"));
+  SetText(ControlId::lb_desc, t_("Description"));
+  SetText(ControlId::lb_view, t_("Kind:"));
+  SetText(ControlId::lb_path, t_("Path:"));
+  SetText(ControlId::bt_browse, t_("Browse"));
+  SetText(ControlId::bt_cancel, t_("Cancel"));
 }
 
 void Vondrel::BuildTree() {
@@ -185,7 +186,7 @@ void Vondrel::SetFileCounts() {
 // A language picked from the list: pictures and texts switch at once. Texts
 // set from the archive (its name, size, description, the tree) stay as they are.
 void Vondrel::OnLanguage() {
-  const LRESULT picked = SendMessageW(controls_[language], CB_GETCURSEL, 0, 0);
+  const LRESULT picked = SendMessageW(controls_[ControlId::language], CB_GETCURSEL, 0, 0);
   if (picked < 0 || picked >= kLanguageCount) return;
   SetLang(LanguageTable[picked].lang);
   const HeaderRecord& h = archive_.header;
@@ -211,7 +212,7 @@ void Vondrel::Run() {
   if (!hwnd_) return;
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
-  SetFocus(controls_[bt_extract]);
+  SetFocus(controls_[ControlId::bt_extract]);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (IsDialogMessageW(hwnd_, &msg)) continue;

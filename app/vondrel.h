@@ -51,6 +51,7 @@ class Vondrel : public ui::OwnWindow {
   static constexpr int kControlIdBase = 1000;
   static constexpr int kViewOptionId = 1100;  // + 0, + 1
   static constexpr int kFinishedMessageId = 1102;
+  static constexpr int CommandId(ControlId id) { return kControlIdBase + int(id); }
 
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp) override;  // vondrel_messages.cpp
 
@@ -81,7 +82,13 @@ class Vondrel : public ui::OwnWindow {
   void ApplyTexts();
 
   UnZipper& archive_;
-  HWND controls_[kControlCount] = {};
+  // The form's controls, by id or by their place in the form.
+  struct Controls {
+    HWND hwnd[kControlCount] = {};
+    HWND& operator[](ControlId id) { return hwnd[int(id)]; }
+    HWND operator[](ControlId id) const { return hwnd[int(id)]; }
+    HWND& operator[](int i) { return hwnd[i]; }
+  } controls_;
   HWND view_options_[2] = {};  // the two cases of opt_view
   ui::FileListView file_list_view_;
   ui::FileTreeView file_tree_view_;

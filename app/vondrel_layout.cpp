@@ -23,11 +23,11 @@ struct ListAreaPlacement {
   VPlacement compact, described;
 };
 const ListAreaPlacement kListArea[] = {
-    {file_counts, HSize(60, 300), Top(116, 20), Top(200, 20)},
-    {lb_view, Right(224, 28), Top(116, 16), Top(200, 16)},
-    {opt_view, Right(60, 160), Top(116, 16), Top(200, 16)},
-    {file_list, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
-    {file_tree, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
+    {ControlId::file_counts, HSize(60, 300), Top(116, 20), Top(200, 20)},
+    {ControlId::lb_view, Right(224, 28), Top(116, 16), Top(200, 16)},
+    {ControlId::opt_view, Right(60, 160), Top(116, 16), Top(200, 16)},
+    {ControlId::file_list, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
+    {ControlId::file_tree, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
 };
 
 UINT WindowDpi(HWND hwnd) {
@@ -97,14 +97,14 @@ void Vondrel::MakeFonts() {
   ui_bold_ = CreateFontIndirectW(&base);
   name_font_ = MakeFont(L"Tahoma", Px(16), true);
   desc_font_ = MakeFont(L"Tahoma", Px(12), true);
-  if (!controls_[language]) return;
+  if (!controls_[ControlId::language]) return;
   for (int i = 0; i < kControlCount; ++i)
     if (controls_[i]) SendMessageW(controls_[i], WM_SETFONT, WPARAM(ui_font_), FALSE);
   for (HWND option : view_options_) SendMessageW(option, WM_SETFONT, WPARAM(ui_font_), FALSE);
-  SendMessageW(controls_[arch_name], WM_SETFONT, WPARAM(name_font_), FALSE);
-  SendMessageW(controls_[arch_size], WM_SETFONT, WPARAM(name_font_), FALSE);
-  SendMessageW(controls_[lb_desc], WM_SETFONT, WPARAM(desc_font_), FALSE);
-  SendMessageW(controls_[bt_catalog], WM_SETFONT, WPARAM(ui_bold_), FALSE);
+  SendMessageW(controls_[ControlId::arch_name], WM_SETFONT, WPARAM(name_font_), FALSE);
+  SendMessageW(controls_[ControlId::arch_size], WM_SETFONT, WPARAM(name_font_), FALSE);
+  SendMessageW(controls_[ControlId::lb_desc], WM_SETFONT, WPARAM(desc_font_), FALSE);
+  SendMessageW(controls_[ControlId::bt_catalog], WM_SETFONT, WPARAM(ui_bold_), FALSE);
   file_counts_view_.SetBaseFont(ui_font_);
   about_view_.SetBaseFont(ui_font_);
 }
@@ -138,7 +138,8 @@ void Vondrel::CreateControls() {
     switch (item.kind) {
       case ControlKind::kLabel: {
         // Labels beside a field sit on its middle line.
-        const bool beside = item.id == lb_path || item.id == lb_lang || item.id == lb_view;
+        const bool beside = item.id == ControlId::lb_path || item.id == ControlId::lb_lang ||
+                            item.id == ControlId::lb_view;
         controls_[i] =
             make(WC_STATICW, SS_NOPREFIX | SS_ENDELLIPSIS | align | (beside ? SS_CENTERIMAGE : 0),
                  0, id);
@@ -146,7 +147,8 @@ void Vondrel::CreateControls() {
       }
       case ControlKind::kButton:
         controls_[i] = make(
-            WC_BUTTONW, WS_TABSTOP | (item.id == bt_extract ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
+            WC_BUTTONW,
+            WS_TABSTOP | (item.id == ControlId::bt_extract ? BS_OWNERDRAW : BS_PUSHBUTTON), 0, id);
         break;
       case ControlKind::kDropList:
         controls_[i] = make(WC_COMBOBOXW, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, id);
@@ -179,13 +181,14 @@ void Vondrel::CreateControls() {
         ShowWindow(controls_[i], SW_SHOW);
         break;
       case ControlKind::kRichText: {
-        if (item.id == arch_desc) {
+        if (item.id == ControlId::arch_desc) {
           // The description scrolls when it is longer than its box.
           arch_desc_view_.Create(hwnd_, id, true);
           controls_[i] = arch_desc_view_.hwnd();
         } else {
           // One line over the window's own background.
-          ui::RichLabel& label = item.id == file_counts ? file_counts_view_ : about_view_;
+          ui::RichLabel& label =
+              item.id == ControlId::file_counts ? file_counts_view_ : about_view_;
           label.Create(hwnd_, id);
           controls_[i] = label.hwnd();
         }
@@ -197,9 +200,10 @@ void Vondrel::CreateControls() {
   }
   // The size label reaches under the language list: the list stays on top
   // and the label does not paint over its border.
-  SetWindowPos(controls_[language], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowLongW(controls_[arch_size], GWL_STYLE,
-                 GetWindowLongW(controls_[arch_size], GWL_STYLE) | WS_CLIPSIBLINGS);
+  SetWindowPos(controls_[ControlId::language], HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowLongW(controls_[ControlId::arch_size], GWL_STYLE,
+                 GetWindowLongW(controls_[ControlId::arch_size], GWL_STYLE) | WS_CLIPSIBLINGS);
   // "Open catalog" shows the open folder beside its text.
   catalog_glyph_ = ImageList_Create(Px(opened.width), Px(opened.height), ILC_COLOR32, 1, 0);
   HBITMAP folder = ui::MakeScaledBitmap(opened.width, opened.height, opened.bgra, Px(opened.width),
@@ -207,7 +211,7 @@ void Vondrel::CreateControls() {
   ImageList_Add(catalog_glyph_, folder, nullptr);
   DeleteObject(folder);
   BUTTON_IMAGELIST glyph = {catalog_glyph_, {Px(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
-  SendMessageW(controls_[bt_catalog], BCM_SETIMAGELIST, 0, LPARAM(&glyph));
+  SendMessageW(controls_[ControlId::bt_catalog], BCM_SETIMAGELIST, 0, LPARAM(&glyph));
   arch_desc_view_.SetBackground(kBodyColor);
   finished_view_.Create(hwnd_, kFinishedMessageId);
   MakeFonts();
@@ -217,12 +221,12 @@ void Vondrel::CreateControls() {
 // would lie over the top of the file views.
 void Vondrel::ApplyPlacement(bool with_description) {
   with_description_ = with_description;
-  ShowWindow(controls_[arch_desc], with_description ? SW_SHOW : SW_HIDE);
+  ShowWindow(controls_[ControlId::arch_desc], with_description ? SW_SHOW : SW_HIDE);
   PlaceControls();
 }
 
 void Vondrel::PlaceControls() {
-  if (!hwnd_ || !controls_[language]) return;
+  if (!hwnd_ || !controls_[ControlId::language]) return;
   RECT client;
   GetClientRect(hwnd_, &client);
   const LayoutItem* items = CommonLayout();
@@ -233,24 +237,26 @@ void Vondrel::PlaceControls() {
                              SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   };
   for (int i = 0; i < kControlCount; ++i) {
+    const ControlId id = items[i].id;
     HPlacement h = items[i].h;
     VPlacement v = items[i].v;
     for (const ListAreaPlacement& p : kListArea) {
-      if (p.id != i) continue;
+      if (p.id != id) continue;
       h = p.h;
       v = with_description_ ? p.described : p.compact;
     }
     // The Extract button is as wide as its face, centred.
-    if (i == bt_extract) h = HCenter(button_image.width() ? button_image.width() : 140, 0);
+    if (id == ControlId::bt_extract)
+      h = HCenter(button_image.width() ? button_image.width() : 140, 0);
     Rect r = Place(h, v, client.right, client.bottom, zoom_);
-    if (i == opt_view) {
+    if (id == ControlId::opt_view) {
       Rect first = r, second = r;
       first.right = second.left = r.left + r.Width() / 2;
       put(view_options_[0], first);
       put(view_options_[1], second);
       continue;
     }
-    if (i == arch_desc) put(finished_view_.hwnd(), r);
+    if (id == ControlId::arch_desc) put(finished_view_.hwnd(), r);
     // A drop list's height is that of its opened list.
     if (items[i].kind == ControlKind::kDropList) r.bottom = r.top + r.Height() * 12;
     put(controls_[i], r);

@@ -54,13 +54,14 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC: {
       HDC dc = HDC(wp);
       SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, HWND(lp) == controls_[lb_desc] ? kDescriptionLabelColor
-                                                      : GetSysColor(COLOR_WINDOWTEXT));
-      if (HWND(lp) == controls_[dir_path]) return LRESULT(GetSysColorBrush(COLOR_WINDOW));
+      SetTextColor(dc, HWND(lp) == controls_[ControlId::lb_desc] ? kDescriptionLabelColor
+                                                                 : GetSysColor(COLOR_WINDOWTEXT));
+      if (HWND(lp) == controls_[ControlId::dir_path])
+        return LRESULT(GetSysColorBrush(COLOR_WINDOW));
       return LRESULT(body_brush_);
     }
     case WM_DRAWITEM:
-      if (wp == WPARAM(kControlIdBase + bt_extract)) {
+      if (wp == WPARAM(CommandId(ControlId::bt_extract))) {
         DrawExtractButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
         return TRUE;
       }
@@ -79,23 +80,24 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      if (id == kControlIdBase + bt_cancel || id == IDCANCEL) OnCancel();
-      if (id == kControlIdBase + bt_extract) OnExtract();
-      if (id == kControlIdBase + bt_browse) OnBrowse();
-      if (id == kControlIdBase + bt_catalog) OnCatalog();
+      if (id == CommandId(ControlId::bt_cancel) || id == IDCANCEL) OnCancel();
+      if (id == CommandId(ControlId::bt_extract)) OnExtract();
+      if (id == CommandId(ControlId::bt_browse)) OnBrowse();
+      if (id == CommandId(ControlId::bt_catalog)) OnCatalog();
       if ((id == kViewOptionId || id == kViewOptionId + 1) && HIWORD(wp) == BN_CLICKED) OnView();
-      if (id == kControlIdBase + language) {
+      if (id == CommandId(ControlId::language)) {
         // Every pick runs the language change, the shown language too: a
         // pick from the opened list ends with CBN_SELENDOK whether or not the
         // selection moved; arrow keys on the closed list only change it.
-        const bool dropped = SendMessageW(controls_[language], CB_GETDROPPEDSTATE, 0, 0);
+        const bool dropped = SendMessageW(controls_[ControlId::language], CB_GETDROPPEDSTATE, 0, 0);
         if (HIWORD(wp) == CBN_SELENDOK || (HIWORD(wp) == CBN_SELCHANGE && !dropped)) OnLanguage();
       }
       // Enter: the dialog manager asks for the default button (IDOK); as
       // everywhere in Windows, the focused button is the one that acts.
       if (id == IDOK) {
         HWND focus = GetFocus();
-        for (ControlId button : {bt_extract, bt_cancel, bt_browse, bt_catalog})
+        for (ControlId button : {ControlId::bt_extract, ControlId::bt_cancel, ControlId::bt_browse,
+                                 ControlId::bt_catalog})
           if (focus && focus == controls_[button] && IsWindowVisible(focus))
             SendMessageW(focus, BM_CLICK, 0, 0);
       }

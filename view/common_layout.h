@@ -21,7 +21,7 @@ enum class ControlKind {
   kProgress
 };
 
-enum ControlId {
+enum class ControlId {
   language,
   bt_extract,
   bt_browse,
@@ -42,8 +42,8 @@ enum ControlId {
   lb_view,
   opt_view,
   indicator,
-  kControlCount
 };
+constexpr int kControlCount = int(ControlId::indicator) + 1;
 
 enum class TextAlign { kLeft, kCenter };
 

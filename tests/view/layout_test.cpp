@@ -30,7 +30,7 @@ TEST(Placement, ZoomScalesEachAxisAndTruncates) {
 
 TEST(CommonLayout, TwentyControlsInFormOrder) {
   const LayoutItem* items = CommonLayout();
-  for (int i = 0; i < kControlCount; ++i) EXPECT_EQ(items[i].id, i);
+  for (int i = 0; i < kControlCount; ++i) EXPECT_EQ(int(items[i].id), i);
   EXPECT_STREQ(items[0].name, "language");
   EXPECT_STREQ(items[19].name, "indicator");
   EXPECT_EQ(kControlCount, 20);
