@@ -1,4 +1,3 @@
-#include "ui/gdi_scope.h"
 #include "ui/rich_label.h"
 
 #include <shellapi.h>
@@ -8,8 +7,10 @@
 #include <cstdint>
 
 #include "platform/win_text.h"
+#include "ui/gdi_scope.h"
 #include "view/rich_text/qtf.h"
 #include "view/rich_text/rtf.h"
+#include "view/rich_text/wrap.h"
 
 namespace kestrum::ui {
 
@@ -154,88 +155,48 @@ HFONT RichLabel::FontFor(const rich_text::Format& format) {
   return font;
 }
 
-// Runs go on a line while they fit; a run that does not is broken after the
-// last space that fits, and its rest starts the next line. Each paragraph
-// starts a new line, aligned as it says. Done again when the width changes.
+// The runs are wrapped again when the width changes, measured in their fonts
+// as they are drawn.
 void RichLabel::Layout(HDC dc) {
   RECT client;
   GetClientRect(hwnd_, &client);
   if (laid_width_ == client.right) return;
   laid_width_ = client.right;
-  laid_.clear();
-  struct Item {
-    Piece piece;
-    int width, ascent, descent;
-  };
-  std::vector<Item> line;
-  int top = 0, x = 0;
-  const auto flush = [&](rich_text::Align align) {
-    int ascent = 0, descent = 0;
-    for (const Item& item : line) {
-      ascent = std::max(ascent, item.ascent);
-      descent = std::max(descent, item.descent);
-    }
-    int left = 0;
-    if (align == rich_text::Align::kCenter) left = (client.right - x) / 2;
-    if (align == rich_text::Align::kRight) left = client.right - x;
-    for (Item& item : line) {
-      const int item_top = top + ascent - item.ascent;
-      item.piece.rect = {left, item_top, left + item.width, item_top + item.ascent + item.descent};
-      left += item.width;
-      laid_.push_back(std::move(item.piece));
-    }
-    top += ascent + descent;
-    line.clear();
-    x = 0;
-  };
-  for (size_t i = 0; i < pieces_.size(); ++i) {
-    const Piece& piece = pieces_[i];
-    SelectObject(dc, FontFor(piece.format));
+  std::vector<rich_text::WrapRun> runs;
+  runs.reserve(pieces_.size());
+  for (const Piece& piece : pieces_) runs.push_back({piece.text, piece.line});
+  const auto select = [&](size_t run) { SelectObject(dc, FontFor(pieces_[run].format)); };
+  rich_text::WrapMeasure measure;
+  measure.metrics = [&](size_t run, int& ascent, int& descent) {
+    select(run);
     TEXTMETRICW tm;
     GetTextMetricsW(dc, &tm);
-    std::wstring rest = piece.text;
-    while (!rest.empty()) {
-      // Spaces that open a piece keep the width the metrics give them (the
-      // font may draw them narrower); at the start of a line they go.
-      const size_t lead = std::min(rest.find_first_not_of(L' '), rest.size());
-      if (lead > 0) {
-        SIZE spaces = {};
-        GetTextExtentPoint32W(dc, rest.c_str(), int(lead), &spaces);
-        if (x > 0 && x + spaces.cx <= client.right) {
-          Piece gap = piece;
-          gap.text.clear();
-          line.push_back({std::move(gap), int(spaces.cx), int(tm.tmAscent), int(tm.tmDescent)});
-          x += spaces.cx;
-        }
-        rest.erase(0, lead);
-        continue;
-      }
-      const int width = DrawnWidth(dc, rest);
-      size_t take = rest.size();
-      if (x + width > client.right) {
-        // The characters that fit, broken after a space among them.
-        INT fit = 0;
-        SIZE unused;
-        GetTextExtentExPointW(dc, rest.c_str(), int(rest.size()),
-                              std::max(0, int(client.right) - x), &fit, nullptr, &unused);
-        const size_t space = fit > 0 ? rest.rfind(L' ', size_t(fit) - 1) : std::wstring::npos;
-        if (space != std::wstring::npos) {
-          take = space + 1;
-        } else if (x > 0) {
-          flush(line_align_[size_t(piece.line)]);
-          continue;  // the whole rest on a line of its own
-        }
-      }
-      Piece part = piece;
-      part.text = rest.substr(0, take);
-      const int part_width = take == rest.size() ? width : DrawnWidth(dc, part.text);
-      line.push_back({std::move(part), part_width, int(tm.tmAscent), int(tm.tmDescent)});
-      x += part_width;
-      rest.erase(0, take);
-      if (!rest.empty()) flush(line_align_[size_t(piece.line)]);
-    }
-    if (i + 1 == pieces_.size() || pieces_[i + 1].line != piece.line)
-      flush(line_align_[size_t(piece.line)]);
+    ascent = int(tm.tmAscent);
+    descent = int(tm.tmDescent);
+  };
+  measure.width = [&](size_t run, const std::wstring& text) {
+    select(run);
+    return DrawnWidth(dc, text);
+  };
+  measure.advance = [&](size_t run, const std::wstring& text, size_t n) {
+    select(run);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), int(n), &size);
+    return int(size.cx);
+  };
+  measure.fit = [&](size_t run, const std::wstring& text, int room) {
+    select(run);
+    INT fit = 0;
+    SIZE unused;
+    GetTextExtentExPointW(dc, text.c_str(), int(text.size()), room, &fit, nullptr, &unused);
+    return size_t(std::max(0, fit));
+  };
+  laid_.clear();
+  for (rich_text::PlacedRun& placed : WrapRuns(runs, line_align_, client.right, measure)) {
+    Piece piece = pieces_[placed.run];
+    piece.text = std::move(placed.text);
+    piece.rect = {placed.left, placed.top, placed.right, placed.bottom};
+    laid_.push_back(std::move(piece));
   }
 }
 
