@@ -10,6 +10,7 @@
 //   winctl settext TITLE ID TEXT       replace the text of an edit field
 //   winctl focus TITLE                 the id of the control with the keyboard focus
 //   winctl point TITLE ID              the screen point at the middle of a control
+//   winctl dropped TITLE ID            1 when a drop list's list is open, else 0
 //   winctl tree TITLE ID               list the shown items of a tree view: open or
 //                                      closed, image index, the screen point of the
 //                                      item's image, text
@@ -152,6 +153,10 @@ int wmain(int argc, wchar_t** argv) {
     const LONG height = SendMessageW(control, CB_GETITEMHEIGHT, WPARAM(-1), 0);
     const LONG y = height > 0 ? r.top + height / 2 + 2 : (r.top + r.bottom) / 2;
     std::printf("%ld %ld\n", (r.left + r.right) / 2, y);
+  } else if (verb == L"dropped" && argc == 4) {
+    HWND control = GetDlgItem(window, _wtoi(argv[3]));
+    if (!control) return 1;
+    std::printf("%d\n", SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0) ? 1 : 0);
   } else if (verb == L"focus") {
     // The id of the control with the keyboard focus in the window's thread.
     GUITHREADINFO info = {};
