@@ -64,6 +64,10 @@ void PutEntry(ByteWriter& out, RecordForm form, const EntryRecord& entry) {
   out.String(entry.name);
 }
 
+void PutChunkLength(ByteWriter& out, uint32_t body_length) {
+  out.U32(body_length);
+}
+
 std::vector<uint8_t> VolumeHeaderBytes(const VolumeHeader& v) {
   ByteWriter w;
   w.U32(v.archive_id);

@@ -25,6 +25,9 @@ std::vector<uint8_t> TableHeadBytes(const std::string& archive_name, uint32_t en
 // stored_size may be patched later at StoredSizeAt(form).
 void PutEntry(ByteWriter& out, RecordForm form, const EntryRecord& entry);
 
+// The plain u32 length before each chunk's enciphered body.
+void PutChunkLength(ByteWriter& out, uint32_t body_length);
+
 // The 12 bytes that open volume file `header.number`.
 std::vector<uint8_t> VolumeHeaderBytes(const VolumeHeader& header);
 

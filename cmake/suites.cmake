@@ -24,9 +24,10 @@ function(kestrum_suite name)
 endfunction()
 
 set(D ${KESTRUM_SUITE_DIR})
-# The window tests: pytest over tests/gui, for one target.
-set(GUI_TESTS /usr/bin/env PYTHONDONTWRITEBYTECODE=1 pytest-3 -q -p no:cacheprovider)
-set(G ${CMAKE_SOURCE_DIR}/tests/gui)
+# The suites written in pytest: the window tests (tests/gui, for one target)
+# and the release checks (tests/release).
+set(PYTESTS /usr/bin/env PYTHONDONTWRITEBYTECODE=1 pytest-3 -q -p no:cacheprovider)
+set(T ${CMAKE_SOURCE_DIR}/tests)
 kestrum_suite(lint COMMAND bash ${D}/lint.sh LABELS lint)
 kestrum_suite(layers COMMAND python3 ${D}/check-layers.py LABELS lint)
 kestrum_suite(native-build COMMAND make -s native LABELS build MAKES native TIMEOUT 3600)
@@ -34,24 +35,23 @@ kestrum_suite(native-tests COMMAND bash ${D}/run-tests.sh native LABELS native N
 kestrum_suite(win64-build COMMAND make -s win64 LABELS build MAKES win64 TIMEOUT 3600)
 kestrum_suite(win64-unit-tests COMMAND bash ${D}/wine-unit-tests.sh win64
               LABELS wine NEEDS win64)
-kestrum_suite(win64-stub COMMAND ${GUI_TESTS} ${G}/test_stub.py --target win64
+kestrum_suite(win64-stub COMMAND ${PYTESTS} ${T}/gui/test_stub.py --target win64
               LABELS "wine;gui" NEEDS "native;win64")
-kestrum_suite(win64-window-extract COMMAND ${GUI_TESTS} ${G}/test_window_extract.py --target win64
+kestrum_suite(win64-window-extract COMMAND ${PYTESTS} ${T}/gui/test_window_extract.py --target win64
               LABELS "wine;gui" NEEDS "native;win64")
 kestrum_suite(win32-build COMMAND bash ${D}/win32-build.sh LABELS build MAKES win32 TIMEOUT 3600)
-kestrum_suite(stub-imports COMMAND bash ${D}/test-imports.sh LABELS build NEEDS "win32;win64")
-kestrum_suite(stub-version COMMAND bash ${D}/test-version.sh
+kestrum_suite(stub-files COMMAND ${PYTESTS} ${T}/release/test_stub_files.py
               LABELS build NEEDS "native;win32;win64")
 kestrum_suite(i386-wine COMMAND bash ${D}/i386-wine.sh LABELS "wine;i386" MAKES i386)
 kestrum_suite(win32-unit-tests COMMAND bash ${D}/wine-unit-tests.sh win32
               LABELS "wine;i386" NEEDS "win32;i386")
-kestrum_suite(win32-stub COMMAND ${GUI_TESTS} ${G}/test_stub.py --target win32
+kestrum_suite(win32-stub COMMAND ${PYTESTS} ${T}/gui/test_stub.py --target win32
               LABELS "wine;i386;gui" NEEDS "native;win32;i386")
-kestrum_suite(win32-window-extract COMMAND ${GUI_TESTS} ${G}/test_window_extract.py --target win32
+kestrum_suite(win32-window-extract COMMAND ${PYTESTS} ${T}/gui/test_window_extract.py --target win32
               LABELS "wine;i386;gui" NEEDS "native;win32;i386")
-kestrum_suite(windows-tool COMMAND bash ${D}/test-windows-tool.sh
+kestrum_suite(windows-tool COMMAND ${PYTESTS} ${T}/release/test_windows_tool.py
               LABELS "wine;i386" NEEDS "native;win64;win32;i386")
-kestrum_suite(signed-archives COMMAND bash ${D}/test-signing.sh
+kestrum_suite(signed-archives COMMAND ${PYTESTS} ${T}/release/test_signing.py
               LABELS "wine;i386" NEEDS "native;win32;i386")
 kestrum_suite(asan COMMAND make -s asan LABELS sanitizer TIMEOUT 3600)
 kestrum_suite(tsan COMMAND make -s tsan LABELS sanitizer TIMEOUT 3600)

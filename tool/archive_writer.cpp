@@ -172,7 +172,7 @@ class EntryStreamWriter {
       }
       cipher_.Encipher(body.data(), body.size());
       ByteWriter length;
-      length.U32(static_cast<uint32_t>(body.size()));
+      PutChunkLength(length, static_cast<uint32_t>(body.size()));
       out_.Write(length.bytes());
       out_.Write(body);
       stored += kChunkLengthSize + body.size();
