@@ -1,7 +1,6 @@
 // The overwrite question as a window of its own, run with its own message loop
 // on the thread that asks (the extraction worker), modal over the main window,
 // whose thread goes on painting and ticking.
-#include "ui/gdi_scope.h"
 #include "app/change_file_dlg.h"
 
 #include <commctrl.h>
@@ -12,6 +11,7 @@
 #include "view/placement.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
+#include "ui/gdi_scope.h"
 #include "ui/open_dialogs.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_text_view.h"

@@ -1,4 +1,3 @@
-#include "ui/gdi_scope.h"
 #include "app/version_dlg.h"
 
 #include <commctrl.h>
@@ -10,6 +9,7 @@
 #include "view/placement.h"
 #include "i18n/translate.h"
 #include "images/image_list.h"
+#include "ui/gdi_scope.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_label.h"
 #include "platform/win_text.h"
@@ -114,9 +114,7 @@ LRESULT VersionDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = HDC(wp);
       RECT all = {0, 0, MulDiv(600, views ? views->dpi : 96, 96),
                   MulDiv(200, views ? views->dpi : 96, 96)};
-      HBRUSH grey = CreateSolidBrush(RGB(240, 240, 240));
-      FillRect(dc, &all, grey);
-      DeleteObject(grey);
+      FillRect(dc, &all, ui::GdiObject<HBRUSH>(CreateSolidBrush(RGB(240, 240, 240))));
       if (views) {
         const int d = views->dpi;
         ui::DrawBitmap(dc, views->logo.get(), MulDiv(36, d, 96), 0, MulDiv(134, d, 96),

@@ -76,11 +76,9 @@ HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold) {
 void Vondrel::UpdateZoom() {
   dpi_ = WindowDpi(hwnd_);
   LOGFONTW base = MessageFont(dpi_);
-  HFONT current = CreateFontIndirectW(&base);
-  HFONT design = MakeFont(L"Tahoma", 11, false);
+  const ui::GdiObject<HFONT> current(CreateFontIndirectW(&base));
+  const ui::GdiObject<HFONT> design(MakeFont(L"Tahoma", 11, false));
   const SIZE now = FontCell(current), then = FontCell(design);
-  DeleteObject(current);
-  DeleteObject(design);
   // Never smaller than the DPI alone asks for.
   const int scale_x = std::max(int(now.cx) * 96, int(then.cx) * int(dpi_));
   const int scale_y = std::max(int(now.cy) * 96, int(then.cy) * int(dpi_));
@@ -124,9 +122,9 @@ void Vondrel::CreateControls() {
   const std::vector<uint8_t> file = FileGlyph();
   const Picture file_glyph{kFileGlyphWidth, kFileGlyphHeight, file};
   for (const Picture* p : {&closed, &opened, &file_glyph}) {
-    HBITMAP b = ui::MakeScaledBitmap(p->width, p->height, p->bgra, Px(p->width), Px(p->height));
+    const ui::GdiObject<HBITMAP> b(
+        ui::MakeScaledBitmap(p->width, p->height, p->bgra, Px(p->width), Px(p->height)));
     ImageList_Add(tree_glyphs_, b, nullptr);
-    DeleteObject(b);
   }
 
   // In form order, so later controls lie above earlier ones.
@@ -206,10 +204,9 @@ void Vondrel::CreateControls() {
                  GetWindowLongW(controls_[ControlId::arch_size], GWL_STYLE) | WS_CLIPSIBLINGS);
   // "Open catalog" shows the open folder beside its text.
   catalog_glyph_ = ImageList_Create(Px(opened.width), Px(opened.height), ILC_COLOR32, 1, 0);
-  HBITMAP folder = ui::MakeScaledBitmap(opened.width, opened.height, opened.bgra, Px(opened.width),
-                                        Px(opened.height));
+  const ui::GdiObject<HBITMAP> folder(ui::MakeScaledBitmap(opened.width, opened.height, opened.bgra,
+                                                           Px(opened.width), Px(opened.height)));
   ImageList_Add(catalog_glyph_, folder, nullptr);
-  DeleteObject(folder);
   BUTTON_IMAGELIST glyph = {catalog_glyph_, {Px(4), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
   SendMessageW(controls_[ControlId::bt_catalog], BCM_SETIMAGELIST, 0, LPARAM(&glyph));
   arch_desc_view_.SetBackground(kBodyColor);

@@ -2,9 +2,9 @@
 // the grey body, the bottom band, the header picture with the filler tiles
 // beside it, and the logo once an extraction has finished. Positions are pixels
 // at 96 DPI, scaled with the monitor's DPI so the window keeps its proportions.
-#include "ui/gdi_scope.h"
 #include "view/make_strip.h"
 #include "app/vondrel.h"
+#include "ui/gdi_scope.h"
 
 namespace kestrum {
 

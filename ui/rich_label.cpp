@@ -203,7 +203,7 @@ void RichLabel::Layout(HDC dc) {
 void RichLabel::Paint(HDC target) {
   RECT client;
   GetClientRect(hwnd_, &client);
-  HDC dc = CreateCompatibleDC(target);
+  MemoryDC dc(target);
   // A DIB section, like the one DrawnWidth measures in: text comes out the
   // same in both (a device bitmap may render glyphs another way).
   BITMAPINFO info = {};
@@ -219,8 +219,8 @@ void RichLabel::Paint(HDC target) {
                     0,
                     0};
   void* bits = nullptr;
-  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old_bitmap = SelectObject(dc, surface);
+  GdiObject<HBITMAP> surface(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  Selection selected_bitmap(dc, surface);
   // The parent's pixels under the label, drawn by the parent itself.
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   HWND parent = GetParent(hwnd_);
@@ -228,10 +228,10 @@ void RichLabel::Paint(HDC target) {
   MapWindowPoints(hwnd_, parent, &origin, 1);
   POINT old_origin;
   SetViewportOrgEx(dc, -origin.x, -origin.y, &old_origin);
-  SendMessageW(parent, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT);
+  SendMessageW(parent, WM_PRINTCLIENT, WPARAM(HDC(dc)), PRF_CLIENT);
   SetViewportOrgEx(dc, old_origin.x, old_origin.y, nullptr);
 
-  HGDIOBJ old_font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  Selection selected_font(dc, GetStockObject(DEFAULT_GUI_FONT));
   Layout(dc);
   SetBkMode(dc, TRANSPARENT);
   for (const Piece& piece : laid_) {
@@ -253,9 +253,7 @@ void RichLabel::Paint(HDC target) {
       const int thickness = std::max(1, int(tm.tmHeight) / 14);
       const RECT line = {piece.rect.left, piece.rect.top + tm.tmAscent + 1, piece.rect.right - 1,
                          piece.rect.top + tm.tmAscent + 1 + thickness};
-      HBRUSH brush = CreateSolidBrush(color);
-      FillRect(dc, &line, brush);
-      DeleteObject(brush);
+      FillRect(dc, &line, GdiObject<HBRUSH>(CreateSolidBrush(color)));
     }
   }
   if (focused_) {
@@ -268,11 +266,7 @@ void RichLabel::Paint(HDC target) {
       break;
     }
   }
-  SelectObject(dc, old_font);
   BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, old_bitmap);
-  DeleteObject(surface);
-  DeleteDC(dc);
 }
 
 int RichLabel::LinkAt(POINT client) const {

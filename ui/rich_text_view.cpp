@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/gdi_scope.h"
 #include "ui/png_decoder.h"
 #include "view/rich_text/qtf.h"
 #include "platform/win_text.h"
@@ -82,9 +83,7 @@ bool RichTextView::Create(HWND parent, int id, bool scroll_bar) {
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof(metrics);
   if (!font && SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    font = CreateFontIndirectW(&metrics.lfMessageFont);
-    SetBaseFont(font);
-    DeleteObject(font);
+    SetBaseFont(GdiObject<HFONT>(CreateFontIndirectW(&metrics.lfMessageFont)));
   } else {
     SetBaseFont(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
   }
@@ -103,10 +102,7 @@ void RichTextView::SetDocument(rich_text::Document doc) {
 void RichTextView::SetBaseFont(HFONT font) {
   LOGFONTW lf = {};
   if (!font || !GetObjectW(font, sizeof(lf), &lf)) return;
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  if (dpi_ <= 0) dpi_ = 96;
+  dpi_ = ScreenDpi();
   const LONG pixels = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
   if (pixels > 0) style_.base_twips = MulDiv(pixels, 1440, dpi_);
   style_.face = win::Utf8(lf.lfFaceName);
