@@ -43,6 +43,10 @@ size_t FirstFolder(const std::wstring& path) {
   return at == std::wstring::npos ? path.size() : at + 1;
 }
 
+// New files never follow a link planted at their name (see CreateNewIn).
+constexpr DWORD kNewFileFlags =
+    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT;
+
 // An open handle on one checked folder; shared by the walks that pass it.
 struct Pin {
   explicit Pin(HANDLE h) : handle(h) {}
@@ -138,9 +142,15 @@ void Walk(const std::string& root, const std::vector<std::wstring>& parts, size_
     folder.path += L'\\';
     folder.path += parts[i];
     if (create) CreateDirectoryW(folder.path.c_str(), nullptr);
-    const HANDLE pin = CreateFileW(
-        folder.path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // The pin asks for traverse access on purpose: an open that asks for no
+    // read, write, execute or delete access takes no part in sharing checks,
+    // so its missing FILE_SHARE_DELETE would forbid nothing. With it, renaming
+    // or deleting the folder (which opens it for DELETE) fails with a sharing
+    // violation for as long as the pin is held.
+    const HANDLE pin =
+        CreateFileW(folder.path.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (pin == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       folder.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -188,7 +198,7 @@ class WinFileSystem : public FileSystem {
 
   std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
     HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           kNewFileFlags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<WinOutputFile>(h, nullptr);
   }
@@ -241,11 +251,12 @@ class WinFileSystem : public FileSystem {
     auto kept = WalkKept(root, parts, parts.size() - 1, false, why);
     const CheckedFolder& folder = *kept;
     if (!folder.ok) return nullptr;
-    // CREATE_NEW fails on anything that exists, a link included, without
-    // following it. (Asking for the reparse point itself as well made every
-    // file creation several times slower under Wine, for no added safety.)
+    // CREATE_NEW alone follows a symbolic link whose target does not exist
+    // and creates the target, wherever it points. FILE_FLAG_OPEN_REPARSE_POINT
+    // makes the link itself the thing that exists, so the call fails instead.
+    // Wine's O_EXCL hides the difference; the flag is there for Windows.
     HANDLE h = CreateFileW((folder.path + L'\\' + parts.back()).c_str(), GENERIC_WRITE, 0, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                           CREATE_NEW, kNewFileFlags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       why = GetLastError() == ERROR_FILE_EXISTS ? "something of that name exists already"
                                                 : "the system refused to create it";

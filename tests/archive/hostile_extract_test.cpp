@@ -285,6 +285,26 @@ TEST_F(HostileExtract, ReparsePointsInTheDestinationAreRefused) {
     EXPECT_TRUE(Below(root() / "elsewhere").empty()) << name;
   }
 }
+
+// The folders of a batch's walks are pinned: while the batch lasts, no one
+// can rename a folder on the way and put a junction in its place.
+TEST_F(HostileExtract, WalkedFoldersCannotBeRenamedDuringABatch) {
+  FileSystem& files = NativeFileSystem();
+  const std::wstring kept = (root() / "out" / "kept").wstring();
+  const std::wstring moved = (root() / "out" / "moved").wstring();
+  std::string why;
+  {
+    FolderBatch batch(files);
+    ASSERT_TRUE(files.CreateFoldersIn(dest(), "kept\\deeper", why)) << why;
+    std::unique_ptr<OutputFile> file = files.CreateNewIn(dest(), "kept\\deeper\\a.txt", why);
+    ASSERT_TRUE(file && file->Write("a", 1) && file->Close()) << why;
+    for (const std::wstring& folder : {kept, kept + L"\\deeper"}) {
+      EXPECT_FALSE(MoveFileW(folder.c_str(), moved.c_str()));
+      EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    }
+  }
+  EXPECT_TRUE(MoveFileW(kept.c_str(), moved.c_str())) << GetLastError();
+}
 #endif
 
 // Paths longer than the old 260-character limit work: every path takes the
