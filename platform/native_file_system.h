@@ -4,10 +4,18 @@
 // Platform; the core itself never names one.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 #include "archive/file_system.h"
 
 namespace kestrum {
 
 FileSystem& NativeFileSystem();
+
+// A new file at a UTF-8 path, open for reading and writing. Fails (null, the
+// reason in errno) when anything exists there, a link included: the link is
+// never followed, so nobody can aim the new file elsewhere ahead of time.
+std::FILE* CreateNewStdioFile(const std::string& path);
 
 }  // namespace kestrum

@@ -313,4 +313,12 @@ FileSystem& NativeFileSystem() {
   return files;
 }
 
+std::FILE* CreateNewStdioFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = ::fdopen(fd, "w+b");
+  if (!file) ::close(fd);
+  return file;
+}
+
 }  // namespace kestrum

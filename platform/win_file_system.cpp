@@ -3,6 +3,11 @@
 // paths longer than MAX_PATH work too.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -318,6 +323,23 @@ class WinFileSystem : public FileSystem {
 FileSystem& NativeFileSystem() {
   static WinFileSystem files;
   return files;
+}
+
+std::FILE* CreateNewStdioFile(const std::string& path) {
+  const HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, kNewFileFlags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = GetLastError() == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "w+b");
+  if (!file) _close(fd);
+  return file;
 }
 
 }  // namespace kestrum

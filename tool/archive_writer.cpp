@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
+#include <memory>
 #include <thread>
+#include <utility>
 
+#include "archive/byte_stream.h"
 #include "archive/container_reader.h"
 #include "archive/container_writer.h"
+#include "archive/platform.h"
+#include "archive/unzipper.h"
+#include "platform/native_file_system.h"
 #include "tool/chunk_encoder.h"
 #include "tool/chunk_pipeline.h"
 #include "tool/out_file.h"
@@ -63,6 +68,82 @@ std::string ArchiveName(const PackOptions& o) {
   return name;
 }
 
+// Leaves out every file this run writes or replaces when the output lies
+// inside the packed folder: the executable and, when split, any volume of
+// it (OUT.001, OUT.002, ..., left from an earlier run or not). Names are
+// compared first, so only a likely match costs a canonical path.
+LeaveOut OwnOutputs(const PackOptions& o) {
+  const std::string output = Canonical(o.output);
+  const fs::path output_path = fs::u8path(output);
+  const std::string output_name = output_path.filename().u8string();
+  const std::string output_folder = output_path.parent_path().u8string();
+  const std::string volume_prefix = fs::u8path(VolumeBase(output)).filename().u8string() + ".";
+  const bool split = o.split_size != 0;
+  return [=](const fs::path& path) {
+    const std::string name = path.filename().u8string();
+    if (name == output_name && Canonical(path.u8string()) == output) return true;
+    return split && name.size() >= volume_prefix.size() + 3 &&
+           name.compare(0, volume_prefix.size(), volume_prefix) == 0 &&
+           name.find_first_not_of("0123456789", volume_prefix.size()) == std::string::npos &&
+           Canonical(path.parent_path().u8string()) == output_folder;
+  };
+}
+
+// The reader's ceilings, applied before anything is written, so that no
+// archive is made that the reader would refuse.
+bool CheckCeilings(const PackOptions& o, const std::vector<SourceFile>& files, std::string& error) {
+  if (files.size() > kMaxEntries) {
+    error = std::to_string(files.size()) + " files; an archive holds at most " +
+            std::to_string(kMaxEntries);
+    return false;
+  }
+  uint64_t name_bytes = 0;
+  for (const SourceFile& f : files) name_bytes += f.name.size();
+  if (name_bytes > kMaxNameBytes) {
+    error = "the file names take " + std::to_string(name_bytes) +
+            " bytes together; an archive holds at most " + std::to_string(kMaxNameBytes);
+    return false;
+  }
+  if (ArchiveName(o).size() > kMaxArchiveName) {
+    error = "the archive name is longer than " + std::to_string(kMaxArchiveName) + " bytes";
+    return false;
+  }
+  if (o.description.size() > kMaxDescription) {
+    error = "the description is longer than " + std::to_string(kMaxDescription) + " bytes";
+    return false;
+  }
+  for (const auto& [image, what] : {std::pair{&o.icon, "icon"}, std::pair{&o.banner, "banner"}}) {
+    const uint64_t bytes = uint64_t(image->width) * uint64_t(image->height) * 4;
+    if (image->width > kMaxImageSide || image->height > kMaxImageSide || bytes > kMaxImageBytes) {
+      error = std::string("the ") + what + " is too large (" + std::to_string(image->width) + "x" +
+              std::to_string(image->height) + "); it may hold at most " +
+              std::to_string(kMaxImageBytes / 4) + " pixels";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads the executable just written back with the reader's own Load, so
+// that nothing the reader refuses is ever called done.
+class SilentPlatform : public Platform {
+ public:
+  std::string ExecutablePath() override { return {}; }
+  void ShowMessage(const std::string&, const std::string&) override {}
+  OverwriteAnswer AskOverwrite(const std::string&, const std::string&) override { return {}; }
+  FileSystem& Files() override { return NativeFileSystem(); }
+};
+
+bool ReadBack(const std::string& written, const std::string& output, std::string& error) {
+  std::unique_ptr<FileStream> file = FileStream::Open(written);
+  SilentPlatform platform;
+  UnZipper reader(platform);
+  if (file && reader.LoadFrom(*file, output) == ST_DONE) return true;
+  error = output + ": the archive written cannot be read back" +
+          (file ? ": " + reader.load_error().message : "");
+  return false;
+}
+
 // The stub, the files, a fresh key block and archive id, and the header.
 bool PrepareJob(const PackOptions& o, PackJob& job, std::string& error) {
   if (!o.stub_bytes.empty()) {
@@ -72,15 +153,9 @@ bool PrepareJob(const PackOptions& o, PackJob& job, std::string& error) {
     return false;
   }
 
-  // Leave the archive itself out when it is written inside the folder.
-  const std::set<std::string> exclude{Canonical(o.output), Canonical(PartFiles::PartName(o.output)),
-                                      Canonical(PartFiles::PartName(o.output + ".stream"))};
-  if (!CollectSourceFiles(o.source_dir, exclude, job.files, error)) return false;
-  if (job.files.size() > 0xFFFFFFFFu) {
-    error = "too many files";
-    return false;
-  }
+  if (!CollectSourceFiles(o.source_dir, OwnOutputs(o), job.files, error)) return false;
   for (const SourceFile& f : job.files) job.total += f.size;
+  if (!CheckCeilings(o, job.files, error)) return false;
 
   // Key block and archive id from the system's cryptographic random source.
   HeaderRecord& h = job.header;
@@ -126,14 +201,15 @@ class EntryStreamWriter {
  public:
   EntryStreamWriter(const PackOptions& o, const PackJob& job, ChunkPipeline& chunks,
                     ChunkCipher& cipher, OutFile& out, RecordForm form,
-                    const PackProgress& progress)
+                    const PackProgress& progress, std::vector<std::string>& grown)
       : o_(o),
         job_(job),
         chunks_(chunks),
         cipher_(cipher),
         out_(out),
         form_(form),
-        progress_(progress) {}
+        progress_(progress),
+        grown_(grown) {}
 
   // Writes every file; `written` gets each one's record, its stored size
   // filled in, and where the record starts in `out`.
@@ -165,6 +241,7 @@ class EntryStreamWriter {
         return false;
       }
       last = chunk.last;
+      if (chunk.grew) grown_.push_back(file.path);
       std::vector<uint8_t>& body = chunk.body;
       if (body.size() > kMaxChunkBody) {
         error = file.path + ": a chunk grew beyond 10 MiB; use a smaller --chunk-size";
@@ -201,6 +278,7 @@ class EntryStreamWriter {
   OutFile& out_;
   RecordForm form_;
   const PackProgress& progress_;
+  std::vector<std::string>& grown_;
   uint64_t done_ = 0;
 };
 
@@ -212,11 +290,13 @@ int ThreadCount(int asked) {
 
 // One executable: stub, header, table head, then each record with its chunks.
 bool WriteSingleFile(const PackOptions& o, PackJob& job, ChunkPipeline& chunks, ChunkCipher& cipher,
-                     const PackProgress& progress, PartFiles& parts, std::string& error) {
-  OutFile out(parts.AddOutput(o.output));
+                     const PackProgress& progress, PartFiles& parts, PackSummary& summary,
+                     std::string& error) {
+  OutFile out = parts.AddOutput(o.output);
   WriteStubAndHeader(job, kFormatSingleFile, 1, 0, out);
   out.Write(job.table_head);
-  EntryStreamWriter writer(o, job, chunks, cipher, out, RecordForm::kSingleFile, progress);
+  EntryStreamWriter writer(o, job, chunks, cipher, out, RecordForm::kSingleFile, progress,
+                           summary.grown);
   std::vector<EntryRecord> written;
   std::vector<uint64_t> offsets;
   if (!writer.WriteAll(written, offsets, error)) return false;
@@ -232,7 +312,7 @@ bool WriteSingleFile(const PackOptions& o, PackJob& job, ChunkPipeline& chunks, 
 bool WriteJoined(const PackOptions& o, PackJob& job, OutFile& stream,
                  const std::vector<EntryRecord>& written, const std::vector<uint64_t>& offsets,
                  PartFiles& parts, std::string& error) {
-  OutFile out(parts.AddOutput(o.output));
+  OutFile out = parts.AddOutput(o.output);
   WriteStubAndHeader(job, kFormatSingleFile, 1, 0, out);
   out.Write(job.table_head);
   for (size_t i = 0; i < written.size(); ++i) {
@@ -254,7 +334,7 @@ bool WriteVolumes(const PackOptions& o, PackJob& job, OutFile& stream, uint64_t 
                   const std::vector<uint8_t>& directory, const VolumePlan& plan, PartFiles& parts,
                   std::string& error) {
   {
-    OutFile exe(parts.AddOutput(o.output));
+    OutFile exe = parts.AddOutput(o.output);
     WriteStubAndHeader(job, kFormatSplit, plan.volume_count, job.table_offset + plan.in_executable,
                        exe);
     exe.CopyFrom(stream, 0, plan.in_executable);
@@ -267,7 +347,7 @@ bool WriteVolumes(const PackOptions& o, PackJob& job, OutFile& stream, uint64_t 
   const std::string base = VolumeBase(o.output);
   uint64_t at = plan.in_executable;
   for (uint32_t i = 1; i < plan.volume_count; ++i) {
-    OutFile volume(parts.AddOutput(VolumeFileName(base, i)));
+    OutFile volume = parts.AddOutput(VolumeFileName(base, i));
     volume.Write(VolumeHeaderBytes({job.header.archive_id, i, plan.volume_count}));
     const uint64_t take = std::min(plan.per_volume, stream_length - at);
     volume.CopyFrom(stream, at, take);
@@ -285,9 +365,10 @@ bool WriteVolumes(const PackOptions& o, PackJob& job, OutFile& stream, uint64_t 
 bool WriteSplit(const PackOptions& o, PackJob& job, ChunkPipeline& chunks, ChunkCipher& cipher,
                 const PackProgress& progress, PartFiles& parts, PackSummary& summary,
                 std::string& error) {
-  OutFile stream(parts.AddTemporary(o.output + ".stream"), /*temporary=*/true);
+  OutFile stream = parts.AddTemporary(o.output + ".stream");
   stream.Write(job.table_head);
-  EntryStreamWriter writer(o, job, chunks, cipher, stream, RecordForm::kStream, progress);
+  EntryStreamWriter writer(o, job, chunks, cipher, stream, RecordForm::kStream, progress,
+                           summary.grown);
   std::vector<EntryRecord> written;
   std::vector<uint64_t> offsets;
   if (!writer.WriteAll(written, offsets, error)) return false;
@@ -326,10 +407,11 @@ bool PackArchive(const PackOptions& o, const PackProgress& progress, PackSummary
   ChunkCipher cipher(key.data() + kKeyOffset, key.data() + kIvOffset);
   ChunkPipeline chunks(job.files, o.chunk_size, o.raw ? -1 : o.level, ThreadCount(o.threads));
   PartFiles parts;
-  const bool written = o.split_size
-                           ? WriteSplit(o, job, chunks, cipher, progress, parts, summary, error)
-                           : WriteSingleFile(o, job, chunks, cipher, progress, parts, error);
-  if (!written || !parts.Commit(error)) return false;
+  const bool written =
+      o.split_size ? WriteSplit(o, job, chunks, cipher, progress, parts, summary, error)
+                   : WriteSingleFile(o, job, chunks, cipher, progress, parts, summary, error);
+  if (!written || !ReadBack(parts.TemporaryName(0), o.output, error) || !parts.Commit(error))
+    return false;
   summary.outputs = parts.outputs();
   return true;
 }

@@ -40,6 +40,7 @@ struct PackSummary {
   uint64_t input_bytes = 0;
   uint32_t volume_count = 1;
   std::vector<std::string> outputs;  // the executable first, then the volumes
+  std::vector<std::string> grown;  // files that grew while packed: only their listed size is stored
 };
 
 using PackProgress = std::function<void(uint64_t done, uint64_t total, const std::string& current)>;

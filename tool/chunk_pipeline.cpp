@@ -72,6 +72,8 @@ bool ChunkPipeline::ReadFile(size_t index, uint64_t& seq) {
     } else if (std::fread(slot->input.data(), 1, c.input_size, in.get()) != c.input_size) {
       c.error = file.path + ": the file became shorter while it was packed";
     }
+    // Only the listed size is stored; a byte beyond it means the file grew.
+    c.grew = c.last && c.error.empty() && std::fgetc(in.get()) != EOF;
     Publish(*slot);
     if (!c.error.empty()) return false;
   }

@@ -25,6 +25,7 @@ class ChunkPipeline {
     size_t file = 0;            // index into the files
     size_t input_size = 0;      // bytes of the file it holds
     bool last = false;          // the file's last chunk
+    bool grew = false;          // (last chunk) the file is longer now than when listed
     std::string error;          // set: reading or compressing failed; nothing follows
     std::vector<uint8_t> body;  // the gzip member, or the bytes as they are (raw)
   };

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "archive/byte_stream.h"
 #include "platform/start_writeback.h"
 #include "tool/system_error.h"
 
@@ -17,9 +16,9 @@ constexpr uint64_t kStartEvery = 8u << 20;
 
 }  // namespace
 
-OutFile::OutFile(std::string path, bool temporary) : path_(std::move(path)), temporary_(temporary) {
-  file_ = OpenFileUtf8(path_, "w+b");
-  if (!file_) error_ = "cannot create " + path_ + ": " + SystemReason(errno);
+OutFile::OutFile(std::string path, std::FILE* file, int open_error, bool temporary)
+    : path_(std::move(path)), file_(file), temporary_(temporary) {
+  if (!file_) error_ = "cannot create " + path_ + ": " + SystemReason(open_error);
 }
 
 void OutFile::Write(const void* data, size_t n) {

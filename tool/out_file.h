@@ -11,9 +11,11 @@ namespace kestrum {
 
 class OutFile {
  public:
-  // `temporary`: read back and removed by this program; never sent to the
-  // disk early.
-  explicit OutFile(std::string path, bool temporary = false);
+  // Takes over `file`, opened for reading and writing (null: it could not
+  // be created, for the reason `open_error`). `path` is the name messages
+  // give. `temporary`: read back and removed by this program; never sent to
+  // the disk early.
+  OutFile(std::string path, std::FILE* file, int open_error, bool temporary);
   ~OutFile() { Close(); }
   OutFile(const OutFile&) = delete;
   OutFile& operator=(const OutFile&) = delete;

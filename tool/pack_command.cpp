@@ -122,6 +122,9 @@ int RunPack(const Args& args) {
       summary, error);
   bar.Finish();
   if (!ok) return Failure(error);
+  for (const std::string& path : summary.grown)
+    Write(stderr, "kestrum: warning: " + path +
+                      " grew while it was packed; only the size it had when listed is stored\n");
   SizeView sizes;
   std::string line =
       Format("packed %llu files (%s) into %s", static_cast<unsigned long long>(summary.files),

@@ -1,7 +1,6 @@
 #include "tool/source_tree.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <system_error>
 
 #include "archive/entry_name.h"
@@ -9,8 +8,58 @@
 namespace fs = std::filesystem;
 
 namespace kestrum {
+namespace {
 
-bool CollectSourceFiles(const std::string& dir, const std::set<std::string>& exclude,
+// One folder's files and, depth first, its subfolders'. `shown` is the
+// folder as the user would name it (below the folder they gave), for messages;
+// `name` its stored name with a trailing backslash, or empty at the top.
+bool CollectFolder(const fs::path& folder, const fs::path& shown, const std::string& name,
+                   const LeaveOut& leave_out, std::vector<SourceFile>& files, std::string& error) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const fs::directory_entry& item = *it;
+    const std::string text = item.path().filename().u8string();
+    if (text.find('\\') != std::string::npos) {
+      error = (shown / item.path().filename()).u8string() +
+              ": the name holds a backslash, which the archive uses between folders";
+      return false;
+    }
+    std::error_code kind;
+    const bool link = item.is_symlink(kind);
+    if (!link && item.is_directory(kind)) {
+      if (!CollectFolder(item.path(), shown / item.path().filename(), name + text + '\\', leave_out,
+                         files, error))
+        return false;
+      continue;
+    }
+    if (!item.is_regular_file(kind)) continue;  // devices, dangling links, links to folders
+    if (leave_out && leave_out(item.path())) continue;
+    SourceFile f;
+    f.path = item.path().u8string();
+    f.name = name + text;
+    const std::string unsafe = UnsafeNameReason(f.name);
+    if (!unsafe.empty()) {
+      error = f.path + ": cannot be stored: " + unsafe;
+      return false;
+    }
+    f.size = item.file_size(kind);
+    if (kind) {
+      error = f.path + ": " + kind.message();
+      return false;
+    }
+    files.push_back(std::move(f));
+  }
+  if (ec) {
+    error = shown.u8string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CollectSourceFiles(const std::string& dir, const LeaveOut& leave_out,
                         std::vector<SourceFile>& files, std::string& error) {
   std::error_code ec;
   // UTF-8 in and out: on Windows a path's string() is the ANSI code page.
@@ -19,41 +68,11 @@ bool CollectSourceFiles(const std::string& dir, const std::set<std::string>& exc
     return false;
   }
   const fs::path root = fs::canonical(fs::u8path(dir), ec);
-  fs::recursive_directory_iterator it(root, fs::directory_options::none, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    const fs::directory_entry& item = *it;
-    if (!item.is_regular_file(ec)) continue;  // folders, devices, dangling links
-    const fs::path canonical = fs::weakly_canonical(item.path(), ec);
-    if (exclude.count(canonical.u8string())) continue;
-    const fs::path relative = item.path().lexically_relative(root);
-    std::string name;
-    for (const fs::path& part : relative) {
-      const std::string text = part.u8string();
-      if (text.find('\\') != std::string::npos) {
-        error = item.path().u8string() +
-                ": the name holds a backslash, which the archive uses "
-                "between folders";
-        return false;
-      }
-      if (!name.empty()) name += '\\';
-      name += text;
-    }
-    const std::string unsafe = UnsafeNameReason(name);
-    if (!unsafe.empty()) {
-      error = item.path().u8string() + ": cannot be stored: " + unsafe;
-      return false;
-    }
-    SourceFile f;
-    f.path = item.path().u8string();
-    f.name = name;
-    f.size = item.file_size(ec);
-    if (ec) break;
-    files.push_back(std::move(f));
-  }
   if (ec) {
     error = dir + ": " + ec.message();
     return false;
   }
+  if (!CollectFolder(root, fs::u8path(dir), "", leave_out, files, error)) return false;
   std::sort(files.begin(), files.end(),
             [](const SourceFile& a, const SourceFile& b) { return a.name < b.name; });
   return true;

@@ -150,7 +150,7 @@ TEST_F(CliTest, ErrorsAreOneLine) {
                   " --stub " + Quote(stub),
               dir)
           .err,
-      "kestrum: cannot create " + dir.File("no/out.exe") + ".part: no such file or directory\n");
+      "kestrum: cannot create " + dir.File("no/out.exe") + ": no such file or directory\n");
   EXPECT_EQ(Kestrum("frobnicate", dir).code, 2);
 }
 

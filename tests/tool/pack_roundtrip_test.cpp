@@ -4,8 +4,15 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <random>
+#include <set>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "archive/byte_cursor.h"
 #include "archive/container_reader.h"
@@ -73,6 +80,13 @@ std::map<std::string, std::string> DecodeAll(const Bytes& container, uint64_t re
     files[r.name] = content;
   }
   return files;
+}
+
+std::set<std::string> FilesIn(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(std::filesystem::u8path(dir)))
+    names.insert(item.path().filename().u8string());
+  return names;
 }
 
 std::string RandomText(size_t n, unsigned seed, bool compressible) {
@@ -339,8 +353,82 @@ TEST_F(PackTest, RefusesBadStubsAndOptions) {
   EXPECT_NE(error.find("split size is too small"), std::string::npos) << error;
   EXPECT_FALSE(error.empty());
   // Nothing half-written is left behind.
-  EXPECT_TRUE(test::ReadAll(options.output).empty());
-  EXPECT_TRUE(test::ReadAll(options.output + ".part").empty());
+  EXPECT_EQ(FilesIn(out.path()),
+            (std::set<std::string>{"stamped.exe", "stub.exe", "text.exe", "trailing.exe"}));
+}
+
+// What the reader would refuse is refused before anything is written, at
+// the same ceilings; one byte less packs and reads back.
+TEST_F(PackTest, TheReadersCeilingsHoldWhenPacking) {
+  PackSummary summary;
+  std::string error;
+  options.description.assign(kMaxDescription + 1, 'd');
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_EQ(error, "the description is longer than 4194304 bytes");
+  options.description.pop_back();
+  EXPECT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+  options.description.clear();
+  options.icon.width = 1100;
+  options.icon.height = 1000;
+  options.icon.bgra.assign(1100u * 1000 * 4, 0x80);
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_EQ(error, "the icon is too large (1100x1000); it may hold at most 1048576 pixels");
+  options.icon = Image();
+  // Two names that Windows takes for one file are caught by reading the
+  // archive back before it is committed.
+  src.Write("in/TOP.TXT", std::string("upper"));
+  EXPECT_FALSE(PackArchive(options, nullptr, summary, error));
+  EXPECT_NE(
+      error.find("cannot be read back: entry 4 (\"top.txt\"): the same file on Windows as entry 1"),
+      std::string::npos)
+      << error;
+  EXPECT_EQ(FilesIn(out.path()), (std::set<std::string>{"pack.exe", "stub.exe"}));
+}
+
+#ifndef _WIN32
+// The packer's own files: the outputs inside the packed folder are never
+// packed (volumes of an earlier run included), and links planted at the
+// names the packer once used are neither written through nor replaced.
+TEST_F(PackTest, OwnFilesAreNeitherPackedNorWrittenThrough) {
+  const std::string victim = out.Write("victim.txt", std::string("keep"));
+  options.output = src.File("in/pack.exe");
+  options.split_size = 40000;
+  for (const char* name : {"pack.exe.part", "pack.exe.stream.part", "pack.002.part"})
+    ASSERT_EQ(::symlink(victim.c_str(), src.File(std::string("in/") + name).c_str()), 0);
+  for (int run = 0; run < 2; ++run) {
+    PackSummary summary;
+    std::string error;
+    ASSERT_TRUE(PackArchive(options, nullptr, summary, error)) << error;
+    EXPECT_EQ(summary.files, files.size() + 3) << run;  // the three links are listed as files
+    ASSERT_GT(summary.volume_count, 2u);
+  }
+  EXPECT_EQ(test::ReadAll(victim), Bytes({'k', 'e', 'e', 'p'}));
+  for (const std::string& name : FilesIn(src.File("in")))
+    EXPECT_EQ(name.find(".part."), std::string::npos) << name;
+}
+#endif
+
+// A file that grows while it is packed is stored at its listed size, and
+// named in the summary.
+TEST_F(PackTest, AFileThatGrowsIsNamed) {
+  options.threads = 1;
+  bool grown = false;
+  const PackProgress grow = [&](uint64_t, uint64_t, const std::string& name) {
+    if (grown || name != "bin\\noise.bin") return;
+    grown = true;
+    std::FILE* f = std::fopen(src.File("in/top.txt").c_str(), "ab");
+    std::fputs("more", f);
+    std::fclose(f);
+  };
+  PackSummary summary;
+  std::string error;
+  ASSERT_TRUE(PackArchive(options, grow, summary, error)) << error;
+  EXPECT_EQ(summary.grown, std::vector<std::string>{src.File("in/top.txt")});
+  test::FakePlatform platform;
+  UnZipper archive(platform);
+  ASSERT_EQ(archive.LoadFrom(options.output), ST_DONE);
+  ASSERT_EQ(archive.entries[2].name, "top.txt");
+  EXPECT_EQ(archive.entries[2].size, 5000u);
 }
 
 }  // namespace
