@@ -68,6 +68,9 @@ class UnZipper {
   int GetState() const;
   // The overall progress 0..1; copies the entry being extracted into `out`.
   double GetProgress(ArchiveEntry& out) const;
+  // The bytes of all entries, read under the lock: a split archive's run
+  // sets it again once the volumes are read.
+  uint64_t SizeTotal() const;
   bool IsDone(const std::string& name) const;
   // Waits until the worker thread has ended.
   void WaitForWorker();

@@ -128,6 +128,11 @@ double UnZipper::GetProgress(ArchiveEntry& out) const {
   return std::min(1.0, std::max(0.0, ratio));
 }
 
+uint64_t UnZipper::SizeTotal() const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  return size_total;
+}
+
 bool UnZipper::IsDone(const std::string& name) const {
   std::shared_lock<std::shared_mutex> hold(lock);
   const ArchiveEntry* e = FindEntry(name);

@@ -258,7 +258,10 @@ class EntryStreamWriter {
         return false;
       }
       done_ += chunk.input_size;
-      if (progress_) progress_(done_, job_.total, file.name);
+      if (progress_ && !progress_(done_, job_.total, file.name)) {
+        error = kPackStopped;
+        return false;
+      }
     }
     entry.stored_size = stored;
     ByteWriter patch;

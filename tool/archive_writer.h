@@ -43,7 +43,10 @@ struct PackSummary {
   std::vector<std::string> grown;  // files that grew while packed: only their listed size is stored
 };
 
-using PackProgress = std::function<void(uint64_t done, uint64_t total, const std::string& current)>;
+// Told after each chunk; returning false stops the run, which then fails
+// with kPackStopped and leaves nothing behind.
+using PackProgress = std::function<bool(uint64_t done, uint64_t total, const std::string& current)>;
+constexpr char kPackStopped[] = "stopped";
 
 bool PackArchive(const PackOptions& options, const PackProgress& progress, PackSummary& summary,
                  std::string& error);

@@ -23,6 +23,9 @@ int OpenArchive(UnZipper& archive, const std::string& path);
 int Failure(const std::string& message);
 // The same for a command line that makes no sense; returns the usage exit code (2).
 int UsageError(const std::string& message);
+// Reports that the run was stopped by a stop request (Ctrl+C and the like)
+// and returns the exit code for it (130, the shell's code for an interrupt).
+int Stopped();
 // Byte counts with an optional K, M or G suffix (powers of 1024).
 bool ParseSize(const std::string& text, uint64_t& out);
 

@@ -32,7 +32,18 @@ void Print(const char* format, ...) KESTRUM_PRINTF(1, 2);
 bool IsTerminal(std::FILE* stream);
 // Text that returns to the start of the terminal line and blanks it.
 std::string ClearLineText();
-// One line typed on the terminal, without its line end, as UTF-8; false at end of input.
+// One line typed on the terminal, without its line end, as UTF-8; false at end of input
+// (and when a stop request interrupts the wait).
 bool ReadLine(std::string& line);
+
+// From here on Ctrl+C, SIGTERM and SIGHUP (on Windows Ctrl+C, Ctrl+Break and
+// closing the console) no longer end the program at once: they set a flag
+// that the commands poll, so that a run stops cleanly and removes what it
+// had half written.
+void CatchStopRequests();
+bool StopRequested();
+// Says that the program has cleaned up after a stop request; a console that
+// is being closed waits for this (briefly) before the system ends the program.
+void StopHandled();
 
 }  // namespace kestrum

@@ -59,18 +59,23 @@ int RunExtract(const Args& args, bool test_only) {
 
   ProgressBar bar(test_only ? "testing" : "extracting");
   archive.Start();
+  bool stopped = false;
   for (;;) {
     const bool active = !archive.WaitForWorkerFor(std::chrono::milliseconds(50));
+    if (StopRequested() && !stopped) {
+      stopped = true;
+      archive.Stop();
+    }
     if (!platform.asking) {
       ArchiveEntry current;
       const double ratio = archive.GetProgress(current);
-      const uint64_t total = archive.size_total;
-      bar.Update(uint64_t(ratio * double(total)), total, current.name);
+      bar.Update(uint64_t(ratio * double(archive.SizeTotal())), archive.SizeTotal(), current.name);
     }
     if (!active) break;
   }
   archive.WaitForWorker();
   bar.Finish();
+  if (stopped) return Stopped();
 
   if (archive.GetState() != ST_DONE) {
     std::string why = archive.extract_error();

@@ -3,9 +3,10 @@
 namespace kestrum {
 namespace {
 
-#define KESTRUM_EXIT_CODES \
-  "\n"                     \
-  "exit codes: 0 success, 1 failure (the reason is printed), 2 wrong usage\n"
+#define KESTRUM_EXIT_CODES                                                     \
+  "\n"                                                                         \
+  "exit codes: 0 success, 1 failure (the reason is printed), 2 wrong usage,\n" \
+  "130 stopped (Ctrl+C, SIGTERM, SIGHUP; nothing half-written is left)\n"
 
 const char kOverview[] =
     "usage: kestrum pack DIR -o OUT.exe [options]\n"

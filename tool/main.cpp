@@ -25,6 +25,12 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
+int Stopped() {
+  Write(stderr, "kestrum: stopped; no half-written file is left\n");
+  StopHandled();
+  return 130;
+}
+
 bool ParseSize(const std::string& text, uint64_t& out) {
   if (text.empty() || text[0] < '0' || text[0] > '9') return false;
   size_t used = 0;
@@ -59,6 +65,7 @@ bool IsHelp(const std::string& arg) {
 
 int Run(const std::vector<std::string>& argv) {
   kestrum::InitConsole();
+  kestrum::CatchStopRequests();
   if (argv.size() < 2) {
     kestrum::Write(stderr, kestrum::OverviewHelp());
     return 2;

@@ -118,9 +118,11 @@ int RunPack(const Args& args) {
       o,
       [&](uint64_t done, uint64_t total, const std::string& name) {
         bar.Update(done, total, name);
+        return !StopRequested();
       },
       summary, error);
   bar.Finish();
+  if (!ok && error == kPackStopped) return Stopped();
   if (!ok) return Failure(error);
   for (const std::string& path : summary.grown)
     Write(stderr, "kestrum: warning: " + path +

@@ -1,9 +1,12 @@
 // The command-line tool run as a user runs it: exit codes and exact messages.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -145,12 +148,11 @@ TEST_F(CliTest, ErrorsAreOneLine) {
                     dir)
                 .err,
             "kestrum: " + dir.File("nowhere") + ": not a folder\n");
-  EXPECT_EQ(
-      Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(dir.File("no/out.exe")) +
-                  " --stub " + Quote(stub),
-              dir)
-          .err,
-      "kestrum: cannot create " + dir.File("no/out.exe") + ": no such file or directory\n");
+  EXPECT_EQ(Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(dir.File("no/out.exe")) +
+                        " --stub " + Quote(stub),
+                    dir)
+                .err,
+            "kestrum: cannot create " + dir.File("no/out.exe") + ": no such file or directory\n");
   EXPECT_EQ(Kestrum("frobnicate", dir).code, 2);
 }
 
@@ -295,6 +297,49 @@ TEST_F(CliExtractTest, DamageIsNamedAndNothingHalfWrittenStays) {
   EXPECT_EQ(Content(out + "/a.txt"), "alpha\n");  // before the damage: whole
   EXPECT_TRUE(test::ReadAll(out + "/sub/b.bin").empty());
   EXPECT_NE(run.err.find("damaged compressed data"), std::string::npos) << run.err;
+}
+
+// A stop request (SIGINT, SIGTERM, SIGHUP) in the middle of a run ends it
+// with exit code 130, and leaves no half-written file and no join file:
+// during the join of a split archive, and while the file is written.
+TEST_F(CliExtractTest, StopSignalsLeaveNothingHalfWritten) {
+  std::string noise(48u << 20, '\0');
+  uint32_t x = 1;
+  for (char& c : noise) c = char((x = x * 1103515245u + 12345u) >> 24);
+  dir.Write("big/big.bin", noise);
+  const std::string tmp = dir.File("tmp"), dst = dir.File("dst");
+  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+  for (const char* split : {"--split 16M", ""}) {
+    ASSERT_EQ(Kestrum("pack " + Quote(dir.File("big")) + " -o " + Quote(archive) + " --stub " +
+                          Quote(stub) + " --level 0 " + split,
+                      dir)
+                  .code,
+              0);
+    for (int signal_number : signals) {
+      std::filesystem::remove_all(tmp);
+      std::filesystem::remove_all(dst);
+      std::filesystem::create_directories(tmp);
+      const pid_t pid = fork();
+      if (pid == 0) {
+        setenv("TMP", tmp.c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen(dir.File("stderr").c_str(), "w", stderr);
+        execl(KESTRUM_TOOL, KESTRUM_TOOL, "extract", archive.c_str(), "-o", dst.c_str(), nullptr);
+        _exit(127);
+      }
+      // Stopped as soon as the join file or the output appears.
+      while (std::filesystem::is_empty(tmp) && !std::filesystem::exists(dst + "/big.bin"))
+        usleep(200);
+      kill(pid, signal_number);
+      int status = 0;
+      waitpid(pid, &status, 0);
+      const std::string where = std::string(split) + " signal " + std::to_string(signal_number);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << where;
+      EXPECT_TRUE(std::filesystem::is_empty(tmp)) << where;
+      EXPECT_FALSE(std::filesystem::exists(dst + "/big.bin")) << where;
+      EXPECT_EQ(Content(dir.File("stderr")), "kestrum: stopped; no half-written file is left\n");
+    }
+  }
 }
 
 // Text from an archive never reaches the terminal raw: control characters,

@@ -414,11 +414,12 @@ TEST_F(PackTest, AFileThatGrowsIsNamed) {
   options.threads = 1;
   bool grown = false;
   const PackProgress grow = [&](uint64_t, uint64_t, const std::string& name) {
-    if (grown || name != "bin\\noise.bin") return;
+    if (grown || name != "bin\\noise.bin") return true;
     grown = true;
     std::FILE* f = std::fopen(src.File("in/top.txt").c_str(), "ab");
     std::fputs("more", f);
     std::fclose(f);
+    return true;
   };
   PackSummary summary;
   std::string error;
