@@ -36,12 +36,21 @@ void EntryWriter::Fail(const std::string& detail) {
   fail_run_(detail);
 }
 
+void EntryWriter::FailOn(const std::exception& e) noexcept {
+  if (failed_.exchange(true)) return;
+  try {
+    fail_run_(FailureText(e));
+  } catch (...) {
+    a_.state.store(ST_FAILED);
+  }
+}
+
 void EntryWriter::WriteAll(const std::function<void()>& before) {
   if (before) {
     try {
       before();
     } catch (const std::exception& e) {
-      Fail(FailureText(e));
+      FailOn(e);
     }
   }
   for (;;) {
@@ -59,8 +68,8 @@ void EntryWriter::WriteAll(const std::function<void()>& before) {
     try {
       Handle(job);
     } catch (const std::exception& e) {
-      Fail(FailureText(e));
-      Abandon();
+      FailOn(e);
+      AbandonQuietly();
     }
   }
 }
@@ -86,8 +95,9 @@ void EntryWriter::Handle(const PipelineJob& job) {
       Abandon();  // nothing left after End; a stopped entry is dropped
       break;
     case PipelineJob::kFail:
-      // In order: the entries before the damage have been written.
-      Fail(job.detail);
+      // In order: the entries before the damage have been written. No
+      // detail: there was no memory left to say more.
+      Fail(job.detail.empty() ? std::string("out of memory") : job.detail);
       Abandon();
       break;
     case PipelineJob::kFinish:
@@ -282,6 +292,17 @@ void EntryWriter::End() {
   std::unique_lock<std::shared_mutex> hold(a_.lock);
   a_.done_total += e.size;
   e.done = true;
+}
+
+// Abandon on a failure path: when even that runs out of memory, the file is
+// closed and left (nothing more can be done without memory).
+void EntryWriter::AbandonQuietly() noexcept {
+  try {
+    Abandon();
+  } catch (...) {
+    out_.reset();
+    temp_relative_.clear();
+  }
 }
 
 // Drops the entry being written, if any: its temporary file goes away.

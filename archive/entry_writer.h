@@ -40,6 +40,9 @@ class EntryWriter {
   bool running() const;
   // Fails the run once, with the first detail.
   void Fail(const std::string& detail);
+  // The same for an exception caught, without ever throwing: the run fails
+  // even when there is no memory left for the text.
+  void FailOn(const std::exception& e) noexcept;
 
  private:
   void Handle(const PipelineJob& job);
@@ -51,6 +54,7 @@ class EntryWriter {
   void ChunkDone();
   void End();
   void Abandon();
+  void AbandonQuietly() noexcept;
   std::string Relative(const std::string& name) const;
 
   UnZipper& a_;

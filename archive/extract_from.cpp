@@ -41,18 +41,27 @@ void UnZipper::ExtractFrom(const std::string& path) {
 
   // Damage is queued behind the blocks already decoded, so the entries before
   // it are still written completely.
+  // Nothing between the start of the writing thread and its join may throw
+  // (that would end the program): the failure path allocates nothing, and
+  // its text is added only if memory allows.
   std::string damage;
+  bool failed = false;
   try {
     EntryDecoder decoder(source, queue, times, [&] { return writer.ok() && writer.running(); });
-    for (size_t i = 0; i < entries.size() && damage.empty() && writer.ok() && writer.running(); ++i)
+    for (size_t i = 0; i < entries.size() && !failed && writer.ok() && writer.running(); ++i) {
       damage = decoder.Decode(i, entries[i]);
+      failed = !damage.empty();
+    }
   } catch (const std::exception& e) {
     // Out of memory while decoding, or anything else: the writing half drops
     // the entry it holds and the run fails.
-    if (damage.empty()) damage = FailureText(e);
+    failed = true;
+    try {
+      damage = FailureText(e);
+    } catch (...) {
+    }
   }
-  if (!damage.empty()) queue.Push({PipelineJob::kFail, 0, nullptr, false, damage});
-  queue.Push({PipelineJob::kFinish, 0, nullptr});
+  queue.Close(failed, std::move(damage));
   writing.join();
   times.Report();
 

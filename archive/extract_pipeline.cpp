@@ -37,12 +37,15 @@ ChunkBuffer* ChunkQueue::Acquire(size_t n) {
       // Nothing in flight but what the caller may hold itself.
       const bool alone = free_.size() + 1 >= size_t(kBuffers);
       if (allocated_ - b->capacity + n <= kBudget || alone) {
-        free_.erase(pick);
-        allocated_ = allocated_ - b->capacity + n;
+        // When the allocation fails the block stays in the pool, empty.
+        allocated_ -= b->capacity;
         b->data.reset();
+        b->capacity = 0;
         b->data.reset(new uint8_t[n]);
+        allocated_ += n;
         b->capacity = n;
         b->length = n;
+        free_.erase(pick);
         return b;
       }
     }
@@ -71,10 +74,27 @@ size_t ChunkQueue::Pending() {
   return jobs_.size();
 }
 
+void ChunkQueue::Close(bool failed, std::string damage) noexcept {
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    closed_ = true;
+    failed_ = failed;
+    damage_ = std::move(damage);
+  }
+  changed_.notify_all();
+}
+
+// Moved out, not copied: taking a job allocates nothing.
 PipelineJob ChunkQueue::Pop() {
   std::unique_lock<std::mutex> hold(mutex_);
-  changed_.wait(hold, [this] { return !jobs_.empty(); });
-  PipelineJob job = jobs_.front();
+  changed_.wait(hold, [this] { return !jobs_.empty() || closed_; });
+  if (jobs_.empty()) {
+    PipelineJob last{failed_ ? PipelineJob::kFail : PipelineJob::kFinish, 0, nullptr};
+    if (failed_) last.detail = std::move(damage_);
+    failed_ = false;
+    return last;
+  }
+  PipelineJob job = std::move(jobs_.front());
   jobs_.pop_front();
   return job;
 }

@@ -49,6 +49,10 @@ class ChunkQueue {
   ChunkBuffer* Acquire(size_t n);
   void Release(ChunkBuffer* buffer);
   void Push(const PipelineJob& job);
+  // The last word of the decoding half: once the jobs before it are taken,
+  // Pop gives a kFail with `damage` (when `failed`), then kFinish. It
+  // allocates nothing, so it serves the paths where memory has run out.
+  void Close(bool failed, std::string damage) noexcept;
   PipelineJob Pop();
   // Jobs waiting for the writing half.
   size_t Pending();
@@ -60,6 +64,8 @@ class ChunkQueue {
   std::deque<ChunkBuffer*> free_;
   size_t allocated_ = 0;  // capacity of all buffers together
   std::deque<PipelineJob> jobs_;
+  bool closed_ = false, failed_ = false;
+  std::string damage_;
 };
 
 // A block taken from the queue's pool. It goes back to the pool when its

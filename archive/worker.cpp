@@ -144,12 +144,12 @@ std::string UnZipper::extract_error() const {
   return extract_error_;
 }
 
+// The state first: it takes no memory, so the run fails whatever happens to
+// the text after it.
 void UnZipper::FailRun(const std::string& detail) {
-  {
-    std::unique_lock<std::shared_mutex> hold(lock);
-    if (extract_error_.empty()) extract_error_ = detail;
-  }
   state.store(ST_FAILED);
+  std::unique_lock<std::shared_mutex> hold(lock);
+  if (extract_error_.empty()) extract_error_ = detail;
 }
 
 }  // namespace kestrum

@@ -19,6 +19,7 @@
 #include "archive/unzipper.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/chunk_maker.h"
+#include "tests/support/failing_new.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,6 +110,10 @@ class WatchedFileSystem : public FileSystem {
   static FileSystem& base() { return NativeFileSystem(); }
   void Maybe(const char* where) {
     if (throw_in == "bad_alloc:" + std::string(where)) throw std::bad_alloc();
+    if (throw_in == "no memory left:" + std::string(where)) {
+      test::FailAllAllocations(true);
+      throw std::bad_alloc();
+    }
     if (throw_in == where) throw std::runtime_error(std::string("thrown in ") + where);
   }
   std::unique_ptr<OutputFile> Watch(std::unique_ptr<OutputFile> file) {
@@ -383,6 +388,31 @@ TEST_F(HostileExtract, DataBeyondTheStatedSizeStopsAtOnce) {
 
 // An exception anywhere in a run (memory, a thread, anything below) fails
 // the run with the failure message and leaves no temporary file behind.
+// When memory runs out for good, the failure paths themselves allocate
+// nothing: the run fails (it does not end the program) and says why.
+TEST_F(HostileExtract, RunningOutOfMemoryForGoodFailsTheRun) {
+  for (const char* place : {"no memory left:Write", "no memory left:CreateNewIn"}) {
+    test::TempDir scratch;
+    WatchedPlatform p;
+    p.files.throw_in = place;
+    UnZipper z(p);
+    TestArchive t;
+    t.key_block = KeyBlock();
+    test::ChunkMaker m(KeyBlock());
+    t.entries.push_back(MakeEntry(m, "a.txt", {"aaaa", "bbbb"}, false));
+    t.entries.push_back(MakeEntry(m, "b.txt", {std::string(3u << 20, 'b')}, false));
+    p.executable = scratch.Write("pack.exe", t.Build());
+    ASSERT_EQ(z.Load(), ST_DONE);
+    z.destination = scratch.File("out") + "/";
+    z.Start();
+    z.WaitForWorker();
+    test::FailAllAllocations(false);
+    EXPECT_EQ(z.GetState(), ST_FAILED) << place;
+    EXPECT_EQ(z.extract_error(), "out of memory") << place;
+    EXPECT_EQ(z.running.load(), 0) << place;
+  }
+}
+
 TEST_F(HostileExtract, ExceptionsFailTheRunAndLeaveNoTemporaryFile) {
   const char* const places[] = {"CreateFoldersIn", "CreateNewIn", "Write", "bad_alloc:Write",
                                 "bad_alloc:CreateNewIn"};
