@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "archive/platform.h"
 #include "platform/native_file_system.h"
@@ -20,7 +22,11 @@ class CliPlatform : public Platform {
   std::string ExecutablePath() override;
   void ShowMessage(const std::string& title, const std::string& text) override {
     (void)title;
-    Write(stderr, "kestrum: warning: " + TerminalSafe(text) + "\n");
+    const std::string line = "kestrum: warning: " + TerminalSafe(text) + "\n";
+    if (hold_messages)
+      held.push_back(line);
+    else
+      Write(stderr, line);
   }
   OverwriteAnswer AskOverwrite(const std::string& existing_path,
                                const std::string& refused) override;
@@ -31,6 +37,11 @@ class CliPlatform : public Platform {
   OverwriteMode overwrite = OverwriteMode::kFail;
   // True while a question is on the terminal, so the progress bar keeps off it.
   std::atomic<bool> asking{false};
+  // Messages are kept in `held` instead of printed: a run that fails says
+  // why in one line of its own (a missing volume would otherwise be told at
+  // loading, again when the run meets it, and in the failure).
+  bool hold_messages = false;
+  std::vector<std::string> held;
 };
 
 }  // namespace kestrum

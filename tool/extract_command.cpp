@@ -49,6 +49,7 @@ int RunExtract(const Args& args, bool test_only) {
     platform.overwrite = OverwriteMode::kAsk;
 
   UnZipper archive(platform);
+  platform.hold_messages = true;
   if (const int failed = OpenArchive(archive, path)) return failed;
   archive.test_only = test_only;
   if (!test_only) {
@@ -77,6 +78,8 @@ int RunExtract(const Args& args, bool test_only) {
   bar.Finish();
   if (stopped) return Stopped();
 
+  if (archive.GetState() == ST_DONE)
+    for (const std::string& line : platform.held) Write(stderr, line);
   if (archive.GetState() != ST_DONE) {
     std::string why = archive.extract_error();
     if (platform.overwrite == OverwriteMode::kFail && why.size() > 15 &&
