@@ -136,7 +136,9 @@ bool EntryWriter::DecideExisting(std::string& relative) {
       case OverwriteChoice::kNewPath: {
         refused = RefuseNewPath(path, answer.new_path);
         if (!refused.empty()) continue;
-        relative = answer.new_path.substr(a_.destination.size());
+        // The name is checked as a path with either separator; it is
+        // created as the same path.
+        relative = Relative(answer.new_path.substr(a_.destination.size()));
         return true;
       }
     }
@@ -152,7 +154,7 @@ std::string EntryWriter::RefuseNewPath(const std::string& path, const std::strin
     return t_("The new name must stay in the same folder.");
   if (!UnsafeNameReason(wanted.substr(folder.size())).empty())
     return t_("The new name is not a safe file name.");
-  switch (files_.LookIn(a_.destination, wanted.substr(a_.destination.size()))) {
+  switch (files_.LookIn(a_.destination, Relative(wanted.substr(a_.destination.size())))) {
     case PathKind::kNothing:
       return {};
     case PathKind::kFile:

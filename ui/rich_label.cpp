@@ -18,11 +18,10 @@ namespace {
 
 constexpr wchar_t kClass[] = L"KestrumRichLabel";
 
-// How wide text comes out when drawn with the DC's font. Some fonts draw
-// narrower than their metrics say (Wine's own Tahoma at small sizes, by up
-// to a tenth); a piece that follows another in a different font would then
-// stand apart from it. So the text without its trailing spaces is as wide as
-// its ink (and a pixel), the spaces as wide as the metrics say.
+// How wide text comes out when drawn with the DC's font: the text is drawn
+// once into a scratch bitmap to find where its ink ends, and DrawnRunWidth
+// weighs that against the metrics. The bitmap leaves room for text drawn up
+// to a quarter wider than its metrics.
 int DrawnWidth(HDC dc, const std::wstring& text) {
   SIZE full = {};
   GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &full);
@@ -32,7 +31,7 @@ int DrawnWidth(HDC dc, const std::wstring& text) {
   GetTextExtentPoint32W(dc, text.c_str(), int(inked), &measured);
   TEXTMETRICW tm;
   GetTextMetricsW(dc, &tm);
-  const int margin = int(tm.tmHeight), width = int(measured.cx) + 2 * margin,
+  const int margin = int(tm.tmHeight), width = int(measured.cx) * 5 / 4 + 2 * margin,
             height = int(tm.tmHeight);
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -53,10 +52,10 @@ int DrawnWidth(HDC dc, const std::wstring& text) {
   for (int y = 0; y < height; ++y)
     for (int x = width - 1; x > right; --x)
       if ((pixels[size_t(y) * size_t(width) + size_t(x)] & 0xFFFFFF) != 0xFFFFFF) right = x;
-  // The ink ends a pixel or so before the advance; only a clear shortfall counts.
-  const int ink = right + 2 - margin;
-  if (right < 0 || ink >= measured.cx || ink * 10 < measured.cx * 8) return int(full.cx);
-  return ink + int(full.cx - measured.cx);
+  // The ink ends a pixel or so before the advance: the last inked column and
+  // one more.
+  return rich_text::DrawnRunWidth(int(full.cx), int(measured.cx),
+                                  right < 0 ? 0 : right + 2 - margin);
 }
 
 }  // namespace

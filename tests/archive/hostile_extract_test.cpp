@@ -513,7 +513,7 @@ TEST_F(HostileExtract, UnusableNewNamesAreAskedAgainWithTheReason) {
   platform.answers = {{OverwriteChoice::kNewPath, dest() + "missing/x.txt"},
                       {OverwriteChoice::kNewPath, dest() + "folder"},
                       {OverwriteChoice::kNewPath, dest() + "a.txt"},
-                      {OverwriteChoice::kNewPath, dest() + "folder/a2.txt"}};
+                      {OverwriteChoice::kNewPath, dest() + "folder\\a2.txt"}};
   ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
   ASSERT_EQ(platform.refusals.size(), 4u);
   EXPECT_EQ(platform.refusals[0], "");

@@ -52,6 +52,11 @@ class LineBuilder {
 
 }  // namespace
 
+int DrawnRunWidth(int full, int measured, int ink) {
+  if (ink <= 0 || ink * 10 < measured * 8) return full;
+  return ink + (full - measured);
+}
+
 std::vector<PlacedRun> WrapRuns(const std::vector<WrapRun>& runs, const std::vector<Align>& align,
                                 int width, const WrapMeasure& measure) {
   std::vector<PlacedRun> placed;

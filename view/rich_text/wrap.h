@@ -39,6 +39,16 @@ struct PlacedRun {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
+// How much of a line a piece of text takes, from its measures in its font:
+// `full` and `measured`, the metrics' advance with and without its trailing
+// spaces; `ink`, where its drawing ends plus one pixel (0: nothing drawn).
+// Glyphs drawn from a font's embedded bitmaps (Wine's Tahoma at small sizes)
+// may end short of the outline metrics or beyond them. The piece is as wide
+// as its ink either way, then its trailing spaces at the metrics' width, so
+// that the next piece neither stands apart from it nor eats the space before
+// it. An ink below four fifths of the metrics is no such case: the metrics.
+int DrawnRunWidth(int full, int measured, int ink);
+
 // `align[p]` is paragraph p's alignment; `width` is the room of a line.
 std::vector<PlacedRun> WrapRuns(const std::vector<WrapRun>& runs, const std::vector<Align>& align,
                                 int width, const WrapMeasure& measure);
