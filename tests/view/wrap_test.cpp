@@ -66,8 +66,9 @@ TEST(WrapRuns, ParagraphsStartLinesAlignedAndRunsShareABaseline) {
   EXPECT_EQ(mixed[1].bottom, 20);
 }
 
-// Wine's Tahoma at 11 pixels draws "www.kestrum.org" from its bitmaps 82
-// pixels wide where the metrics say 80, and "...on a site " 2 short of its 159.
+// Wine's Tahoma at the completion message's size draws "www.kestrum.org" from
+// its bitmaps 82 pixels wide where the metrics say 80, and "...on a site "
+// 2 short of its 159.
 TEST(DrawnRunWidth, TheInkWinsOverTheMetricsBothWaysAndTrailingSpacesKeepTheirs) {
   EXPECT_EQ(DrawnRunWidth(80, 80, 82), 82);  // the space after the link stays whole
   EXPECT_EQ(DrawnRunWidth(159, 156, 154), 157);
