@@ -19,6 +19,8 @@ class ByteStream {
   virtual bool Seek(uint64_t pos) = 0;
   virtual uint64_t Tell() const = 0;
   virtual uint64_t Length() const = 0;
+  // Why a read came back short, when the stream knows more than "the end".
+  virtual std::string Problem() const { return {}; }
 };
 
 class MemoryStream : public ByteStream {

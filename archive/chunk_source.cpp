@@ -13,6 +13,12 @@ bool ChunkSource::Fail(const std::string& why) {
   return false;
 }
 
+// A short read: the end of the file, or what the stream knows of it.
+std::string ChunkSource::EndText() const {
+  const std::string problem = file_.Problem();
+  return problem.empty() ? "the archive ends inside its data" : problem;
+}
+
 bool ChunkSource::BeginEntry(const ArchiveEntry& entry) {
   entry_ = &entry;
   remaining_ = entry.stored_size;
@@ -23,7 +29,7 @@ bool ChunkSource::BeginEntry(const ArchiveEntry& entry) {
 
 bool ChunkSource::NextLength(uint32_t& n) {
   n = in_.U32();
-  if (in_.failed()) return Fail("the archive ends inside its data");
+  if (in_.failed()) return Fail(EndText());
   if (n > kMaxChunkBody || uint64_t{n} + kChunkLengthSize > remaining_)
     return Fail("a chunk length (" + std::to_string(n) + ") is impossible");
   remaining_ -= uint64_t{n} + kChunkLengthSize;
@@ -39,7 +45,7 @@ bool ChunkSource::ReadBody(uint8_t* into, uint32_t n) {
     StageTimes::Probe probe(times_, StageTimes::kRead);
     got = file_.Read(into, n);
   }
-  if (got != n) return Fail("the archive ends inside its data");
+  if (got != n) return Fail(EndText());
   StageTimes::Probe probe(times_, StageTimes::kDecipher);
   cipher_.Apply(into, n);
   return true;

@@ -40,6 +40,7 @@ class ChunkSource {
 
  private:
   bool Fail(const std::string& why);
+  std::string EndText() const;
 
   ByteStream& file_;
   ByteCursor in_;

@@ -14,25 +14,17 @@
 
 namespace kestrum {
 
-void UnZipper::ExtractFrom(const std::string& path) {
+void UnZipper::ExtractFrom(ByteStream& file) {
   state.store(ST_EXTRACTING);
   run_finished_.store(false);
   {
     std::unique_lock<std::shared_mutex> hold(lock);
     extract_error_.clear();
   }
-  const std::string source_path = path.empty() ? archive_path_ : path;
-  std::unique_ptr<FileStream> file = FileStream::Open(source_path);
-  if (!file) {
-    FailRun("cannot open " + source_path);
-    platform_.ShowExtractFailure(extract_error());
-    running.store(0, std::memory_order_release);
-    return;
-  }
 
   StageTimes times;
   ChunkQueue queue;
-  ChunkSource source(*file, header.key_block, times);
+  ChunkSource source(file, header.key_block, times);
   EntryWriter writer(*this, platform_, queue, times,
                      [this](const std::string& detail) { FailRun(detail); });
   std::function<void()> before;

@@ -34,19 +34,14 @@ class FileSystem {
   // The separator between folders in this system's paths.
   virtual char Separator() const = 0;
 
-  // Paths the user or the program chose (the destination itself, the
-  // temporary folder): links in them are followed as usual.
+  // Paths the user chose (the destination itself): links in them are
+  // followed as usual.
   // Creates a folder with all missing parents; true when it exists afterwards.
   virtual bool CreateFolders(const std::string& path) = 0;
   // True only for an existing file (not a folder).
   virtual bool IsFile(const std::string& path) = 0;
   // Size of an existing file, or -1.
   virtual long long FileSize(const std::string& path) = 0;
-  // Creates a new file; fails when anything exists at the path.
-  virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
-  virtual bool Remove(const std::string& path) = 0;
-  // The user's temporary folder ("TMP", else the system's), ending with a separator.
-  virtual std::string TempFolder() = 0;
 
   // Paths inside the destination. `root` is the destination folder as the
   // user named it; `relative` comes from the archive, with Separator() between

@@ -80,8 +80,10 @@ class UnZipper {
   // ended. Lets a caller that shows progress wake as soon as the run is over.
   bool WaitForWorkerFor(std::chrono::milliseconds timeout);
 
-  void ExtractFrom(const std::string& path);
-  void JoinVolumes();
+  // One run over a container: the archive's own file, or the joined stream
+  // of a split archive.
+  void ExtractFrom(ByteStream& stream);
+  void ExtractSplit();
   // Why the last run failed (state ST_FAILED), for messages.
   std::string extract_error() const;
 
@@ -132,10 +134,7 @@ class UnZipper {
   void FailRun(const std::string& detail);
   // Makes the folders of every entry (the first step of a run's writing half).
   void CreateEntryFolders();
-  // JoinVolumes' work; `temp` names the join file as soon as it exists.
-  void JoinVolumesInto(std::string& temp);
-  std::string CopyVolumes(FileStream& exe, OutputFile& out, const std::string& temp, bool& missing);
-  std::string ReadJoinedTable(const std::string& temp, std::vector<ArchiveEntry>& joined,
+  std::string ReadJoinedTable(ByteStream& joined_stream, std::vector<ArchiveEntry>& joined,
                               uint64_t& total);
   // Runs `body`; an exception from it fails the run (state ST_FAILED, the
   // failure message) instead of ending the program.

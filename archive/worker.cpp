@@ -76,10 +76,14 @@ void UnZipper::Work() {
   // first file, while the decoding half already reads ahead.
   if (!test_only) files.CreateFolders(destination);
   folders_pending_ = !test_only;
-  if (IsSplit())
-    JoinVolumes();
-  else
-    ExtractFrom(archive_path_);
+  if (IsSplit()) {
+    ExtractSplit();
+  } else if (std::unique_ptr<FileStream> file = FileStream::Open(archive_path_)) {
+    ExtractFrom(*file);
+  } else {
+    FailRun("cannot open " + archive_path_);
+    platform_.ShowExtractFailure(extract_error());
+  }
   running.store(0, std::memory_order_release);
 }
 

@@ -115,27 +115,6 @@ class PosixFileSystem : public FileSystem {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
   }
 
-  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixOutputFile>(fd);
-  }
-
-  bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
-
-  std::string TempFolder() override {
-    const char* names[] = {"TMP", "TMPDIR"};
-    for (const char* name : names) {
-      const char* value = std::getenv(name);
-      if (value && *value) {
-        std::string folder = value;
-        if (folder.back() != '/') folder += '/';
-        return folder;
-      }
-    }
-    return "/tmp/";
-  }
-
   bool CreateFoldersIn(const std::string& root, const std::string& relative,
                        std::string& why) override {
     return WalkKept(root, Parts(relative), true, why)->ok;

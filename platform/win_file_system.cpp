@@ -201,25 +201,6 @@ class WinFileSystem : public FileSystem {
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   }
 
-  std::unique_ptr<OutputFile> CreateNew(const std::string& path) override {
-    HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           kNewFileFlags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<WinOutputFile>(h, nullptr);
-  }
-
-  bool Remove(const std::string& path) override { return DeleteFileW(LongPath(path).c_str()) != 0; }
-
-  std::string TempFolder() override {
-    wchar_t buffer[MAX_PATH * 4];
-    DWORD n = GetEnvironmentVariableW(L"TMP", buffer, DWORD(std::size(buffer)));
-    if (n == 0 || n >= std::size(buffer)) n = GetTempPathW(DWORD(std::size(buffer)), buffer);
-    std::string folder = n > 0 && n < std::size(buffer) ? win::Utf8(std::wstring(buffer, n)) : "";
-    if (folder.empty()) return ".\\";
-    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
-    return folder;
-  }
-
   bool CreateFoldersIn(const std::string& root, const std::string& relative,
                        std::string& why) override {
     const std::vector<std::wstring> parts = Parts(relative);

@@ -1,12 +1,14 @@
-// Split archives: joining the volumes, and the worker protocol while the
-// entries are swapped and extracted.
+// Split archives: reading the record stream in place across the volumes, and
+// the worker protocol while the entries are swapped and extracted.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 
 #include "archive/unzipper.h"
+#include "archive/volume_set_stream.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/chunk_maker.h"
 #include "tests/support/fake_platform.h"
@@ -98,17 +100,17 @@ class JoinTest : public ::testing::Test {
   Bytes exe;
 };
 
-TEST_F(JoinTest, JoinsExtractsAndRemovesTheJoinFile) {
+TEST_F(JoinTest, ExtractsInPlaceAndLeavesTmpAlone) {
   ASSERT_EQ(Run(), ST_DONE) << unzipper.extract_error();
   for (size_t i = 0; i < contents.size(); ++i) {
     const std::string path = dir.File("out/dir" + std::to_string(i % 2) + "/f" + std::to_string(i));
     const Bytes got = test::ReadAll(path);
     EXPECT_EQ(std::string(got.begin(), got.end()), contents[i]) << path;
   }
-  // The entries now point into the joined file; names are the directory's.
+  // The entries now point into the joined stream; names are the directory's.
   EXPECT_NE(unzipper.entries[0].data_offset, 0u);
   EXPECT_EQ(unzipper.entries[5].name, "dir1\\f5");
-  // Only the stale file of an earlier run stays in TMP, untouched.
+  // TMP is not touched: only a stale file of an earlier version stays.
   EXPECT_EQ(Names(dir.File("tmp")), std::set<std::string>{"kestrum-join-stale.tmp"});
   const Bytes stale = test::ReadAll(dir.File("tmp/kestrum-join-stale.tmp"));
   EXPECT_EQ(std::string(stale.begin(), stale.end()), "left over from an earlier run");
@@ -143,6 +145,67 @@ TEST_F(JoinTest, MissingOrForeignVolumeAtJoinTimeExtractsNothing) {
   z.WaitForWorker();
   EXPECT_EQ(z.GetState(), ST_FAILED);
   EXPECT_NE(z.extract_error().find("pack.001"), std::string::npos) << z.extract_error();
+}
+
+// The stream across the files gives the joined file's bytes, whatever the
+// reads and seeks; a volume cut short after the start is named.
+TEST_F(JoinTest, VolumeSetStreamReadsAsTheJoinedFile) {
+  ASSERT_EQ(unzipper.Load(), ST_DONE);
+  Bytes joined(exe.begin(), exe.begin() + long(unzipper.directory_offset));
+  std::vector<VolumeSetStream::Piece> pieces{{platform.executable, 0, unzipper.directory_offset}};
+  for (size_t i = 0; i < volumes.size(); ++i) {
+    joined.insert(joined.end(), volumes[i].begin() + 12, volumes[i].end());
+    pieces.push_back({dir.File("pack.00" + std::to_string(i + 1)), 12, volumes[i].size() - 12});
+  }
+  VolumeSetStream stream(pieces, [&](size_t i) { return FileStream::Open(pieces[i].path); });
+  ASSERT_EQ(stream.Length(), joined.size());
+  uint32_t x = 7;
+  for (int round = 0; round < 300; ++round) {
+    x = x * 1103515245u + 12345u;
+    const uint64_t at = (x >> 8) % joined.size();
+    const size_t n = size_t((x >> 4) % 400);
+    ASSERT_TRUE(stream.Seek(at));
+    Bytes got(n);
+    const size_t read = stream.Read(got.data(), n);
+    ASSERT_EQ(read, std::min<uint64_t>(n, joined.size() - at)) << at;
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + long(read), joined.begin() + long(at)))
+        << "at " << at << ", " << n << " bytes";
+  }
+  EXPECT_FALSE(stream.Seek(joined.size() + 1));
+  EXPECT_EQ(stream.Problem(), "");
+
+  fs::resize_file(fs::u8path(pieces[3].path), 20);
+  ASSERT_TRUE(stream.Seek(0));
+  Bytes all(joined.size());
+  EXPECT_LT(stream.Read(all.data(), all.size()), joined.size());
+  EXPECT_EQ(stream.Problem(), pieces[3].path + " changed while it was read");
+}
+
+// The queue between the halves holds 16 blocks, so with 60 chunks the last
+// volume is still unread when the first chunk is written.
+TEST_F(JoinTest, AVolumeTakenAwayDuringTheRunIsNamed) {
+  test::TestArchive many;
+  many.key_block = archive.key_block;
+  many.format = 2;
+  test::ChunkMaker maker(many.key_block);
+  many.entries.push_back(
+      test::MakeEntry(maker, "many", std::vector<std::string>(60, Piece(100, 9)), false));
+  std::vector<Bytes> parts;
+  platform.executable = dir.Write("many.exe", many.BuildSplit(100, 800, parts));
+  ASSERT_GE(parts.size(), 4u);
+  for (size_t i = 0; i < parts.size(); ++i) dir.Write("many.00" + std::to_string(i + 1), parts[i]);
+  const std::string last = dir.File("many.00" + std::to_string(parts.size()));
+  ASSERT_EQ(unzipper.Load(), ST_DONE);
+  unzipper.on_chunk_written = [&](size_t, int chunk) {
+    if (chunk == 0) fs::remove(fs::u8path(last));
+  };
+  unzipper.destination = dir.File("out") + "/";
+  unzipper.Start();
+  unzipper.WaitForWorker();
+  EXPECT_EQ(unzipper.GetState(), ST_FAILED);
+  EXPECT_EQ(unzipper.extract_error(),
+            "many: " + last + " is missing or belongs to another archive");
+  EXPECT_FALSE(fs::exists(fs::u8path(dir.File("out/many"))));
 }
 
 // Readers poll the way the window does while the worker joins, swaps the

@@ -305,8 +305,8 @@ TEST_F(CliExtractTest, DamageIsNamedAndNothingHalfWrittenStays) {
 }
 
 // A stop request (SIGINT, SIGTERM, SIGHUP) in the middle of a run ends it
-// with exit code 130, and leaves no half-written file and no join file:
-// during the join of a split archive, and while the file is written.
+// with exit code 130, and leaves no half-written file; TMP is never used,
+// for a split archive either.
 TEST_F(CliExtractTest, StopSignalsLeaveNothingHalfWritten) {
   std::string noise(48u << 20, '\0');
   uint32_t x = 1;
@@ -332,7 +332,7 @@ TEST_F(CliExtractTest, StopSignalsLeaveNothingHalfWritten) {
         execl(KESTRUM_TOOL, KESTRUM_TOOL, "extract", archive.c_str(), "-o", dst.c_str(), nullptr);
         _exit(127);
       }
-      // Stopped as soon as the join file or the output appears.
+      // Stopped as soon as anything appears.
       while (std::filesystem::is_empty(tmp) && !std::filesystem::exists(dst + "/big.bin"))
         usleep(200);
       kill(pid, signal_number);
