@@ -1,6 +1,7 @@
 #include "archive/entry_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include "archive/entry_name.h"
@@ -181,6 +182,8 @@ void EntryWriter::Begin(size_t index) {
   produced_ = 0;
   chunk_ = 0;
   replace_ = skip_ = false;
+  hashing_ = a_.HasManifest();
+  if (hashing_) sha_.Restart();
   if (a_.test_only) return;
   relative_ = Relative(e.name);
   if (IsFolderName(e.name)) {
@@ -229,6 +232,10 @@ void EntryWriter::Output(const uint8_t* data, size_t n) {
   // An entry never gets more than its stated size: a member that inflates
   // far beyond what the table says must not fill the disk first.
   if (n > entry_->size - produced_) return Fail(TooLongText(entry_->name, entry_->size));
+  if (hashing_) {
+    StageTimes::Probe probe(times_, StageTimes::kHash);
+    sha_.Update(data, n);
+  }
   if (out_) {
     StageTimes::Probe probe(times_, StageTimes::kWrite);
     if (!out_->Write(data, n))
@@ -281,6 +288,12 @@ void EntryWriter::End() {
   if (produced_ != e.size)
     return Fail(e.name + ": the data holds " + std::to_string(produced_) +
                 " bytes, the file table says " + std::to_string(e.size));
+  if (hashing_) {
+    uint8_t digest[kDigestSize];
+    sha_.Final(digest);
+    if (std::memcmp(digest, a_.ManifestDigest(size_t(entry_ - a_.entries.data())), kDigestSize))
+      return Fail(e.name + ": " + kNotAsInManifestText);
+  }
   if (out_) {
     StageTimes::Probe probe(times_, StageTimes::kCreateClose);
     const bool closed = out_->Close();

@@ -3,8 +3,11 @@
 // about an existing one), writes its blocks or inflates its members, and ends
 // it: a new file under its own name, a replacement written beside the old file
 // and moved over it only when complete. A failed or stopped entry leaves
-// neither a truncated file nor a damaged one that the user had.
+// neither a truncated file nor a damaged one that the user had. With a
+// manifest, a file whose content differs from its digest is damaged data.
 #pragma once
+
+#include <cryptopp/sha.h>
 
 #include <atomic>
 #include <cstdint>
@@ -73,6 +76,10 @@ class EntryWriter {
   uint64_t produced_ = 0;
   int chunk_ = 0;
   bool replace_ = false, skip_ = false;
+  // The content's SHA-256 as it is written or tested, when the archive has a
+  // manifest to check it against at the entry's end.
+  bool hashing_ = false;
+  CryptoPP::SHA256 sha_;
 };
 
 }  // namespace kestrum

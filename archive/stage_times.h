@@ -19,6 +19,7 @@ class StageTimes {
     kInflateDecoder,  // inflating on the decoding thread
     kInflateWriter,   // inflating on the writing thread
     kWrite,           // handing decoded bytes to the file system
+    kHash,            // the content's SHA-256, for the manifest
     kCreateClose,     // creating, closing and moving files
     kWaitBlock,       // the decoding thread waiting for a free block
     kWaitJob,         // the writing thread waiting for work

@@ -148,9 +148,13 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   if (entry_count > in.Left() / RecordBytes(form, 0) || entry_count > kMaxEntries)
     return damaged("the entry count (" + std::to_string(entry_count) + ") is impossible");
 
+  std::vector<uint8_t> digests;
+  std::string why = FindManifest(h.text_records, entry_count, digests);
+  if (!why.empty()) return damaged(why);
+
   std::vector<ArchiveEntry> loaded;
   uint64_t total = 0;
-  std::string why = ReadEntries(reader, form, entry_count, loaded, total);
+  why = ReadEntries(reader, form, entry_count, loaded, total);
   if (why.empty()) why = NameClashReason(entries, loaded);
   if (!why.empty()) return damaged(why);
 
@@ -160,6 +164,14 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   file_length = length;
   archive_name = std::move(name);
   header = std::move(h);
+  // Another archive's entries added to these keep a manifest only when both
+  // have one.
+  if (entries.empty())
+    manifest_ = std::move(digests);
+  else if (manifest_.empty() || digests.empty())
+    manifest_.clear();
+  else
+    manifest_.insert(manifest_.end(), digests.begin(), digests.end());
   if (entries.empty())
     entries = std::move(loaded);
   else

@@ -16,6 +16,7 @@
 
 #include "archive/byte_stream.h"
 #include "archive/container_format.h"
+#include "archive/manifest.h"
 #include "archive/platform.h"
 
 namespace kestrum {
@@ -87,6 +88,12 @@ class UnZipper {
   // Why the last run failed (state ST_FAILED), for messages.
   std::string extract_error() const;
 
+  // The archive carries a manifest: every entry's content is checked
+  // against its SHA-256 as it is written or tested.
+  bool HasManifest() const { return !manifest_.empty(); }
+  // Entry i's SHA-256 from the manifest (kDigestSize bytes); HasManifest() only.
+  const uint8_t* ManifestDigest(size_t i) const { return manifest_.data() + i * kDigestSize; }
+
   // Split exactly when the header says so and there are at least two volumes.
   bool IsSplit() const { return header.split() && volume_count >= 2; }
   // Path of the archive file that was loaded.
@@ -148,7 +155,8 @@ class UnZipper {
   std::mutex worker_end_mutex_;
   std::condition_variable worker_ended_;
   std::atomic<bool> run_finished_{false};
-  std::string extract_error_;  // under `lock`
+  std::string extract_error_;      // under `lock`
+  std::vector<uint8_t> manifest_;  // the digests, in entry order, or empty
 };
 
 }  // namespace kestrum

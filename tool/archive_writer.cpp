@@ -11,6 +11,7 @@
 #include "archive/byte_stream.h"
 #include "archive/container_reader.h"
 #include "archive/container_writer.h"
+#include "archive/manifest.h"
 #include "archive/platform.h"
 #include "archive/unzipper.h"
 #include "platform/native_file_system.h"
@@ -108,6 +109,12 @@ bool CheckCeilings(const PackOptions& o, const std::vector<SourceFile>& files, s
     error = "the archive name is longer than " + std::to_string(kMaxArchiveName) + " bytes";
     return false;
   }
+  if (o.manifest && ManifestRecordSize(files.size()) > kMaxTextRecordBytes) {
+    error = std::to_string(files.size()) + " files are too many for a manifest (at most " +
+            std::to_string((kMaxTextRecordBytes - ManifestRecordSize(0)) / kDigestSize) +
+            "); use --no-manifest";
+    return false;
+  }
   if (o.description.size() > kMaxDescription) {
     error = "the description is longer than " + std::to_string(kMaxDescription) + " bytes";
     return false;
@@ -168,6 +175,9 @@ bool PrepareJob(const PackOptions& o, PackJob& job, std::string& error) {
   h.description = o.description;
   h.icon = o.icon;
   h.banner = o.banner;
+  // Room for the manifest, filled in once every file has been read.
+  if (o.manifest)
+    h.text_records.Add(ManifestRecord(std::vector<uint8_t>(job.files.size() * kDigestSize)));
 
   job.header_offset = job.stub.bytes.size();
   job.table_offset = job.header_offset + HeaderBytes(h).size();
@@ -177,6 +187,13 @@ bool PrepareJob(const PackOptions& o, PackJob& job, std::string& error) {
   }
   job.table_head = TableHeadBytes(ArchiveName(o), static_cast<uint32_t>(job.files.size()));
   return true;
+}
+
+// The manifest's digests into the header's room for them.
+void FillManifest(const PackOptions& o, PackJob& job, const std::vector<uint8_t>& digests) {
+  if (!o.manifest) return;
+  job.header.text_records.clear();
+  job.header.text_records.Add(ManifestRecord(digests));
 }
 
 // Stamps the stub and writes it with the header in the given format.
@@ -213,6 +230,9 @@ class EntryStreamWriter {
 
   // Writes every file; `written` gets each one's record, its stored size
   // filled in, and where the record starts in `out`.
+  // The SHA-256 of each file's content, in file order, as it was read.
+  std::vector<uint8_t> digests;
+
   bool WriteAll(std::vector<EntryRecord>& written, std::vector<uint64_t>& offsets,
                 std::string& error) {
     written.resize(job_.files.size());
@@ -234,6 +254,11 @@ class EntryStreamWriter {
 
     uint64_t stored = 0;
     bool last = file.size == 0;
+    if (last) {
+      uint8_t empty[kDigestSize];
+      Sha256(nullptr, 0, empty);
+      digests.insert(digests.end(), empty, empty + kDigestSize);
+    }
     while (!last && out_.ok()) {
       ChunkPipeline::Chunk& chunk = chunks_.Next();
       if (!chunk.error.empty()) {
@@ -242,6 +267,7 @@ class EntryStreamWriter {
       }
       last = chunk.last;
       if (chunk.grew) grown_.push_back(file.path);
+      if (last) digests.insert(digests.end(), chunk.digest, chunk.digest + kDigestSize);
       std::vector<uint8_t>& body = chunk.body;
       if (body.size() > kMaxChunkBody) {
         error = file.path + ": a chunk grew beyond 10 MiB; use a smaller --chunk-size";
@@ -303,6 +329,9 @@ bool WriteSingleFile(const PackOptions& o, PackJob& job, ChunkPipeline& chunks, 
   std::vector<EntryRecord> written;
   std::vector<uint64_t> offsets;
   if (!writer.WriteAll(written, offsets, error)) return false;
+  FillManifest(o, job, writer.digests);
+  const std::vector<uint8_t> header = HeaderBytes(job.header);  // the same size as before
+  out.Patch(job.header_offset, header.data(), header.size());
   if (!out.Close()) {
     error = out.error();
     return false;
@@ -375,6 +404,7 @@ bool WriteSplit(const PackOptions& o, PackJob& job, ChunkPipeline& chunks, Chunk
   std::vector<EntryRecord> written;
   std::vector<uint64_t> offsets;
   if (!writer.WriteAll(written, offsets, error)) return false;
+  FillManifest(o, job, writer.digests);
   if (!stream.ok()) {
     error = stream.error();
     return false;

@@ -33,6 +33,7 @@ struct PackOptions {
   Image icon;
   Image banner;
   uint64_t split_size = 0;  // 0: one executable
+  bool manifest = true;     // the SHA-256 of every file, in the header
 };
 
 struct PackSummary {

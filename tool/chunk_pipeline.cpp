@@ -1,5 +1,7 @@
 #include "tool/chunk_pipeline.h"
 
+#include <cryptopp/sha.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -57,6 +59,7 @@ bool ChunkPipeline::ReadFile(size_t index, uint64_t& seq) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(OpenFileUtf8(file.path, "rb"), &std::fclose);
   const int open_error = in ? 0 : errno;
   uint64_t left = file.size;
+  CryptoPP::SHA256 sha;  // the manifest's digest, taken here, off the writing thread
   while (left > 0) {
     Slot* slot = ClaimForReading(seq++);
     if (!slot) return false;
@@ -74,6 +77,8 @@ bool ChunkPipeline::ReadFile(size_t index, uint64_t& seq) {
     }
     // Only the listed size is stored; a byte beyond it means the file grew.
     c.grew = c.last && c.error.empty() && std::fgetc(in.get()) != EOF;
+    if (c.error.empty()) sha.Update(slot->input.data(), slot->input.size());
+    if (c.last && c.error.empty()) sha.Final(c.digest);
     Publish(*slot);
     if (!c.error.empty()) return false;
   }

@@ -26,6 +26,7 @@ class ChunkPipeline {
     size_t input_size = 0;      // bytes of the file it holds
     bool last = false;          // the file's last chunk
     bool grew = false;          // (last chunk) the file is longer now than when listed
+    uint8_t digest[32] = {};    // (last chunk) the SHA-256 of the file's content
     std::string error;          // set: reading or compressing failed; nothing follows
     std::vector<uint8_t> body;  // the gzip member, or the bytes as they are (raw)
   };

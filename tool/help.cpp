@@ -30,6 +30,8 @@ const char kPack[] =
     "  --description TEXT   description in QTF markup, or @FILE to read it from a file\n"
     "  --language CODE      interface language: enUS, deDE, ruRU, ... or 0 for the system's\n"
     "  --raw                store files without compression\n"
+    "  --no-manifest        leave out the manifest: the SHA-256 of every file, in the\n"
+    "                       header, against which extraction checks every byte\n"
     "  --level N            gzip level 0..12 (default 6; 10..12 slower, smaller)\n"
     "  --threads N          compressing threads (default: one per core)\n"
     "  --chunk-size N       bytes of input per chunk (default 2M)\n"

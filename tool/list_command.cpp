@@ -15,6 +15,16 @@ namespace {
 
 using ull = unsigned long long;
 
+std::string Hex(const uint8_t* digest) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (size_t i = 0; i < kDigestSize; ++i) {
+    hex += kDigits[digest[i] >> 4];
+    hex += kDigits[digest[i] & 15];
+  }
+  return hex;
+}
+
 void PrintJson(const UnZipper& a) {
   const HeaderRecord& h = a.header;
   Print("{\n");
@@ -27,16 +37,19 @@ void PrintJson(const UnZipper& a) {
   Print("  \"language\": %u,\n", h.language);
   Print("  \"description\": %s,\n", JsonString(h.description).c_str());
   Print("  \"text_records\": %zu,\n", h.text_records.size());
+  Print("  \"manifest\": %s,\n", a.HasManifest() ? "true" : "false");
   Print("  \"has_icon\": %s,\n", h.icon.empty() ? "false" : "true");
   Print("  \"has_banner\": %s,\n", h.banner.empty() ? "false" : "true");
   Print("  \"entries\": [");
   for (size_t i = 0; i < a.entries.size(); ++i) {
     const ArchiveEntry& e = a.entries[i];
+    const std::string digest =
+        a.HasManifest() ? ", \"sha256\": \"" + Hex(a.ManifestDigest(i)) + "\"" : "";
     Print(
         "%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
-        "\"stored_raw\": %s, \"data_offset\": %llu}",
+        "\"stored_raw\": %s, \"data_offset\": %llu%s}",
         i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
-        e.stored_raw ? "true" : "false", ull(e.data_offset));
+        e.stored_raw ? "true" : "false", ull(e.data_offset), digest.c_str());
   }
   Print("%s]\n}\n", a.entries.empty() ? "" : "\n  ");
 }
@@ -56,6 +69,7 @@ void PrintText(const UnZipper& a) {
   Print("Archive id:   %u\n", h.archive_id);
   Print("Language:     %s\n", language.empty() ? "the system's" : language.c_str());
   Print("Icon, banner: %s, %s\n", h.icon.empty() ? "no" : "yes", h.banner.empty() ? "no" : "yes");
+  Print("Manifest:     %s\n", a.HasManifest() ? "SHA-256 of every file" : "none");
   if (!h.description.empty()) {
     Print("Description:  ");
     InPieces(h.description, [](const std::string& piece) { Write(stdout, TerminalSafe(piece)); });

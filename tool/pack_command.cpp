@@ -67,6 +67,8 @@ int ParsePackArgs(const Args& args, PackOptions& o, std::string& icon, std::stri
         return UsageError("--language needs a code such as enUS or deDE, or 0");
     } else if (a == "--raw") {
       o.raw = true;
+    } else if (a == "--no-manifest") {
+      o.manifest = false;
     } else if (a == "--level") {
       if (!value(v) || !ParseSize(v, number) || number > kMaxLevel)
         return UsageError("--level needs a number from 0 to " + std::to_string(kMaxLevel));

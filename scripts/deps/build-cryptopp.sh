@@ -31,13 +31,13 @@ if ! stamp_matches; then
   printf '%s\n' "$flags" >"$stamp"
 fi
 
-# libcryptopp-stream.a: the objects Sosemanuk needs, taken from the full library,
+# libcryptopp-stream.a: the objects Sosemanuk and SHA-256 need, taken from the full library,
 # plus a glue object standing in for dll.o and integer.o (see the glue's comment).
 # Linked whole, the library puts ~2 MB of public-key code and iostreams into the
 # stub for a 100 KB cipher. A symbol this set lacks fails the link loudly.
 glue=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd -P)/cryptopp-stream-glue.cpp
 stream_objects="cryptlib.o sosemanuk.o serpent.o strciphr.o misc.o allocate.o cpu.o algparam.o
-  sse_simd.o fips140.o filters.o queue.o mqueue.o"
+  sse_simd.o fips140.o filters.o queue.o mqueue.o sha.o sha_simd.o iterhash.o"
 stream_stamp=$prefix/.cryptopp-stream-done
 stream_want="$flags $(sha256sum <"$glue" | cut -c1-16) $(echo $stream_objects)"
 [ -f "$stream_stamp" ] && [ "$(cat "$stream_stamp")" = "$stream_want" ] && exit 0

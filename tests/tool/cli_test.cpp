@@ -72,7 +72,10 @@ TEST_F(CliTest, PackThenListJson) {
   EXPECT_NE(j.find("\"volume_count\": 1,"), std::string::npos);
   EXPECT_NE(j.find("\"language\": 136325,"), std::string::npos);
   EXPECT_NE(j.find("\"description\": \"[* bold] \\\"q\\\"\""), std::string::npos) << j;
-  EXPECT_NE(j.find("\"text_records\": 0"), std::string::npos);
+  EXPECT_NE(j.find("\"text_records\": 1,\n  \"manifest\": true,"), std::string::npos);
+  EXPECT_NE(
+      j.find("\"sha256\": \"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\""),
+      std::string::npos);
   EXPECT_NE(j.find("\"has_icon\": false"), std::string::npos);
   EXPECT_NE(j.find("{\"name\": \"sub\\\\b.bin\", \"size\": 3000,"), std::string::npos) << j;
   EXPECT_NE(j.find("{\"name\": \"empty\", \"size\": 0, \"stored_size\": 0, \"stored_raw\": false"),
@@ -248,7 +251,9 @@ TEST_F(CliExtractTest, ExtractAndTest) {
 
   ToolRun check = Kestrum("test " + Quote(archive), dir);
   EXPECT_EQ(check.code, 0);
-  EXPECT_EQ(check.out, archive + ": all 3 files are intact (2.94 Kb)\n");
+  EXPECT_EQ(check.out, archive +
+                           ": all 3 files are intact (2.94 Kb), every byte checked against the "
+                           "manifest\n");
 }
 
 TEST_F(CliExtractTest, ExistingFilesNeedAnAnswerOffTheTerminal) {
