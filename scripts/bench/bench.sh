@@ -5,7 +5,8 @@
 # Two deterministic corpora, generated once and cached under build/bench:
 #   large  256 MiB in 250 files (three of them 64-96 MiB): text, tables, random data
 #   small  64 MiB in 8,000 files of a few KiB each
-# Extraction: cp -r, tar c | tar x, kestrum extract, kestrum test, tar xzf,
+# Extraction: cp -r, tar c | tar x, kestrum extract (also of the archive split
+# into volumes, and of one packed without the manifest), kestrum test, tar xzf,
 # pigz -dc | tar x, unzip and 7z x (a Deflate zip), on both corpora.
 # Packing (large corpus): kestrum pack against tar czf, tar | pigz -6, zip -6
 # and 7z a -tzip, with the sizes they reach.
@@ -83,6 +84,21 @@ if [ ! -f "$peers/done.2" ]; then
   touch "$peers/done.2"
 fi
 "$kestrum" pack "$bench/corpus-small" -o "$peers/pack-kestrum.exe" --stub "$stub" >/dev/null
+# The same corpora split into volumes, and without the manifest (untimed,
+# made once per run): the cost of reading across volumes and of the SHA-256.
+mkdir -p "$bench/packs"
+rm -f "$bench"/packs/pack-kestrum-split.* "$peers"/pack-kestrum-split.*
+for k in "${corpora[@]}"; do
+  dest=$bench/packs
+  [ $k = small ] && dest=$peers
+  "$kestrum" pack "$bench/corpus-$k" -o "$dest/pack-kestrum-split.exe" --stub "$stub" \
+    --split 32M >/dev/null
+  "$kestrum" pack "$bench/corpus-$k" -o "$dest/pack-kestrum-plain.exe" --stub "$stub" \
+    --no-manifest >/dev/null
+done
+# Split extraction runs with TMP here: it must stay empty.
+tmp_watch=$bench/tmp-watch
+rm -rf "$tmp_watch" && mkdir -p "$tmp_watch"
 
 out=$bench/out packs=$bench/packs
 mkdir -p "$packs"
@@ -106,6 +122,8 @@ command_of() {
     cp) echo "cp -r '$src/.' '$out/'" ;;
     tarcopy) echo "tar -C '$src' -cf - . | tar -C '$out' -xf -" ;;
     extract) echo "'$kestrum' extract '$p/pack-kestrum.exe' -o '$out'" ;;
+    split) echo "TMP='$tmp_watch' '$kestrum' extract '$p/pack-kestrum-split.exe' -o '$out'" ;;
+    plain) echo "'$kestrum' extract '$p/pack-kestrum-plain.exe' -o '$out'" ;;
     test) echo "'$kestrum' test '$p/pack-kestrum.exe' >/dev/null" ;;
     tarxzf) echo "tar -C '$out' -xzf '$p/pack-targz.tar.gz'" ;;
     pigzx) echo "pigz -dc '$p/pack-targz.tar.gz' | tar -C '$out' -xf -" ;;
@@ -119,9 +137,10 @@ command_of() {
   esac
 }
 
-extract_cases=(cp tarcopy extract test tarxzf pigzx unzip 7zx)
+extract_cases=(cp tarcopy extract split plain test tarxzf pigzx unzip 7zx)
 pack_cases=(kestrum targz tarpigz zip 7z)
 declare -A label=([cp]="cp -r" [tarcopy]="tar c | tar x" [extract]="kestrum extract"
+  [split]="  split in volumes" [plain]="  no manifest"
   [test]="kestrum test" [tarxzf]="tar xzf" [pigzx]="pigz -dc | tar x" [unzip]="unzip"
   [7zx]="7z x (Deflate zip)" [kestrum]="kestrum pack" [targz]="tar czf"
   [tarpigz]="tar | pigz -6" [zip]="zip -6" [7z]="7z a -tzip")
@@ -183,6 +202,12 @@ for ((round = 1; round <= runs; round++)); do
   echo "round $round done"
 done
 echo "host: load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the end"
+if [ -z "$(ls -A "$tmp_watch")" ]; then
+  echo "TMP during split extraction: untouched (nothing was ever left there)"
+else
+  echo "TMP during split extraction: NOT EMPTY"
+  status=1
+fi
 
 # Median of the per-round ratios times[$2] / times[$1] (how many times faster
 # case $1 is than the reference $2), as "1.23x".
@@ -226,6 +251,10 @@ for c in "${pack_cases[@]}"; do
     "$(mib "$sz")" "$(LC_ALL=C awk -v a="$sz" -v b="${bytes[large]}" 'BEGIN { printf "%.1f", 100 * a / b }')" "" \
     "$(mib $((${rss[pack:$c]:-0} * 1024)))"
 done
+echo "(split in volumes: the same archive in 32 MiB volumes, read in place; no manifest: packed"
+echo " with --no-manifest, no SHA-256 checked; split's speed × single's: $(ratio large:split large:extract)"
+echo " large, $(ratio small:split small:extract) small; with the manifest × without: $(ratio large:extract large:plain) large,"
+echo " $(ratio small:extract small:plain) small)"
 echo "(× cp -r: cp's time / this time, × pigz: tar | pigz's time / this time, each the median"
 echo " of the per-round ratios; times include a final sync; peak RSS: largest of the runs,"
 echo " of the biggest process of a pipeline; kestrum test writes nothing; kestrum pack's size"
