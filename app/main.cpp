@@ -2,6 +2,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/stub_console.h"
+#include "app/unattended.h"
 #include "app/vondrel.h"
 #include "app/win_platform.h"
 #include "archive/unzipper.h"
@@ -9,7 +16,9 @@
 #include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "ui/message_box.h"
+#include "platform/win_text.h"
 #include "ui/open_dialogs.h"
+#include "view/stub_options.h"
 
 namespace {
 
@@ -27,12 +36,41 @@ void RestrictDllSearch() {
 kestrum::WinPlatform platform;
 kestrum::UnZipper archive(platform);
 
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!argv) return args;
+  for (int i = 1; i < count; ++i) args.push_back(kestrum::win::Utf8(argv[i]));
+  LocalFree(argv);
+  return args;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   RestrictDllSearch();
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                   ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
+
+  // With arguments: a script's run, without the window (see view/stub_options.h).
+  const std::vector<std::string> args = Arguments();
+  if (!args.empty()) {
+    kestrum::StubOptions options;
+    std::string error;
+    if (!kestrum::ParseStubOptions(args, options, error)) {
+      kestrum::StubConsole console;
+      const std::string text = "kestrum-sfx: " + error + "\n\n" + kestrum::StubHelp();
+      if (console.reaches())
+        console.Err(text);
+      else
+        kestrum::ui::ShowCloseMessage(nullptr, kestrum::t_("Kestrum Vondrel"), text);
+      return kestrum::kExitUsage;
+    }
+    if (options.action != kestrum::StubAction::kWindow) return kestrum::RunUnattended(options);
+  }
 
   // The system's language, folded onto the nine (English for any other).
   kestrum::SetCurrentLanguage(kestrum::InterfaceLanguage(kestrum::SystemLanguage()).lang);

@@ -39,6 +39,8 @@ kestrum_suite(win64-stub COMMAND ${PYTESTS} ${T}/gui/test_stub.py --target win64
               LABELS "wine;gui" NEEDS "native;win64")
 kestrum_suite(win64-window-extract COMMAND ${PYTESTS} ${T}/gui/test_window_extract.py --target win64
               LABELS "wine;gui" NEEDS "native;win64")
+kestrum_suite(win64-command-line COMMAND ${PYTESTS} ${T}/gui/test_command_line.py --target win64
+              LABELS "wine;gui" NEEDS "native;win64")
 kestrum_suite(win32-build COMMAND bash ${D}/win32-build.sh LABELS build MAKES win32 TIMEOUT 3600)
 kestrum_suite(stub-files COMMAND ${PYTESTS} ${T}/release/test_stub_files.py
               LABELS build NEEDS "native;win32;win64")
@@ -48,6 +50,8 @@ kestrum_suite(win32-unit-tests COMMAND bash ${D}/wine-unit-tests.sh win32
 kestrum_suite(win32-stub COMMAND ${PYTESTS} ${T}/gui/test_stub.py --target win32
               LABELS "wine;i386;gui" NEEDS "native;win32;i386")
 kestrum_suite(win32-window-extract COMMAND ${PYTESTS} ${T}/gui/test_window_extract.py --target win32
+              LABELS "wine;i386;gui" NEEDS "native;win32;i386")
+kestrum_suite(win32-command-line COMMAND ${PYTESTS} ${T}/gui/test_command_line.py --target win32
               LABELS "wine;i386;gui" NEEDS "native;win32;i386")
 kestrum_suite(windows-tool COMMAND ${PYTESTS} ${T}/release/test_windows_tool.py
               LABELS "wine;i386" NEEDS "native;win64;win32;i386")

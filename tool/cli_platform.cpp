@@ -11,7 +11,8 @@
 #include <string>
 
 #include "tool/console.h"
-#include "tool/terminal_text.h"
+#include "view/free_name.h"
+#include "view/terminal_text.h"
 
 namespace kestrum {
 
@@ -27,29 +28,6 @@ std::string CliPlatform::ExecutablePath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 #endif
 }
-
-namespace {
-
-std::string FolderOf(const std::string& path) {
-  const size_t cut = path.find_last_of("/" + std::string(1, NativeFileSystem().Separator()));
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// "name (2).ext": the first such name that does not exist.
-std::string FreeName(FileSystem& files, const std::string& path) {
-  const std::string folder = FolderOf(path);
-  const std::string name = path.substr(folder.size());
-  const size_t dot = name.find_last_of('.');
-  const bool has_ext = dot != std::string::npos && dot > 0;
-  const std::string stem = has_ext ? name.substr(0, dot) : name;
-  const std::string ext = has_ext ? name.substr(dot) : std::string();
-  for (int i = 1;; ++i) {
-    const std::string candidate = folder + stem + " (" + std::to_string(i) + ")" + ext;
-    if (!files.IsFile(candidate) && files.FileSize(candidate) < 0) return candidate;
-  }
-}
-
-}  // namespace
 
 OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path,
                                           const std::string& refused) {
@@ -76,7 +54,7 @@ OverwriteAnswer CliPlatform::AskOverwrite(const std::string& existing_path,
   asking = false;
   if (!got) return {OverwriteChoice::kAbort, {}};
   if (line.empty()) return {OverwriteChoice::kReplace, {}};
-  return {OverwriteChoice::kNewPath, FolderOf(existing_path) + line};
+  return {OverwriteChoice::kNewPath, FolderOf(existing_path, Files().Separator()) + line};
 }
 
 }  // namespace kestrum

@@ -11,7 +11,7 @@
 #include "archive/platform.h"
 #include "platform/native_file_system.h"
 #include "tool/console.h"
-#include "tool/terminal_text.h"
+#include "view/terminal_text.h"
 
 namespace kestrum {
 

@@ -19,14 +19,6 @@ std::string FormatList(const char* format, va_list args) {
 
 }  // namespace
 
-std::string Format(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string text = FormatList(format, args);
-  va_end(args);
-  return text;
-}
-
 void Print(const char* format, ...) {
   va_list args;
   va_start(args, format);

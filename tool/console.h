@@ -7,14 +7,8 @@
 #include <cstdio>
 #include <string>
 
-// printf-style checking; mingw's printf family is the GNU one (the
-// "printf" archetype there would be Microsoft's, which lacks %zu and %llu).
-#ifdef __MINGW32__
-#define KESTRUM_PRINTF(format_arg, first_arg) \
-  __attribute__((format(gnu_printf, format_arg, first_arg)))
-#else
-#define KESTRUM_PRINTF(format_arg, first_arg) __attribute__((format(printf, format_arg, first_arg)))
-#endif
+#include "platform/stop_requests.h"
+#include "view/printf_text.h"
 
 namespace kestrum {
 
@@ -23,8 +17,6 @@ void InitConsole();
 
 // Writes UTF-8 text to stdout or stderr.
 void Write(std::FILE* stream, const std::string& text);
-// printf into a string.
-std::string Format(const char* format, ...) KESTRUM_PRINTF(1, 2);
 // Format and Write to stdout.
 void Print(const char* format, ...) KESTRUM_PRINTF(1, 2);
 
@@ -35,15 +27,5 @@ std::string ClearLineText();
 // One line typed on the terminal, without its line end, as UTF-8; false at end of input
 // (and when a stop request interrupts the wait).
 bool ReadLine(std::string& line);
-
-// From here on Ctrl+C, SIGTERM and SIGHUP (on Windows Ctrl+C, Ctrl+Break and
-// closing the console) no longer end the program at once: they set a flag
-// that the commands poll, so that a run stops cleanly and removes what it
-// had half written.
-void CatchStopRequests();
-bool StopRequested();
-// Says that the program has cleaned up after a stop request; a console that
-// is being closed waits for this (briefly) before the system ends the program.
-void StopHandled();
 
 }  // namespace kestrum

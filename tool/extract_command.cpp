@@ -9,7 +9,7 @@
 #include "tool/commands.h"
 #include "tool/console.h"
 #include "tool/progress_bar.h"
-#include "tool/terminal_text.h"
+#include "view/terminal_text.h"
 
 namespace kestrum {
 

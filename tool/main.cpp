@@ -10,7 +10,7 @@
 #include "kestrum_version.h"
 #include "tool/console.h"
 #include "tool/help.h"
-#include "tool/terminal_text.h"
+#include "view/terminal_text.h"
 
 namespace kestrum {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "tool/console.h"
-#include "tool/terminal_text.h"
+#include "view/terminal_text.h"
 #include "view/size_view.h"
 
 namespace kestrum {

@@ -74,17 +74,24 @@ class Wine:
     def loader(self, exe):
         return self.env["WINE32"] if pe_machine(exe) == 0x14C else self.env["WINE64"]
 
-    def start(self, exe, cwd=None, lang=None):
+    def start(self, exe, *args, cwd=None, lang=None):
         """Starts a program (32- or 64-bit); one at a time."""
         self.stop()
         env = dict(self.env)
         if lang:
             env["LANG"] = env["LC_ALL"] = lang
         self.log = open(BUILD / "wine" / "gui-test.log", "w")
-        self.program = subprocess.Popen([self.loader(exe), str(exe)], cwd=cwd, env=env,
-                                        stdin=subprocess.DEVNULL, stdout=self.log,
+        self.program = subprocess.Popen([self.loader(exe), str(exe), *map(str, args)], cwd=cwd,
+                                        env=env, stdin=subprocess.DEVNULL, stdout=self.log,
                                         stderr=subprocess.STDOUT)
         return self.program
+
+    def run(self, exe, *args, cwd=None, timeout=300):
+        """Runs a program to its end: (exit status, standard output, standard error)."""
+        done = subprocess.run([self.loader(exe), str(exe), *map(str, args)], cwd=cwd,
+                              env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=timeout)
+        return done.returncode, done.stdout.decode(), done.stderr.decode()
 
     def wait_exit(self, timeout):
         """The program's exit status, or None when it is still running."""

@@ -24,6 +24,13 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) {
   return operator new(n);
 }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (kestrum::test::fail_all.load(std::memory_order_relaxed)) return nullptr;
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept {
+  return operator new(n, tag);
+}
 void operator delete(void* p) noexcept {
   std::free(p);
 }
@@ -34,5 +41,11 @@ void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }

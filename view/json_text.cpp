@@ -1,4 +1,4 @@
-#include "tool/json_writer.h"
+#include "view/json_text.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-// A small JSON emitter for `kestrum list --json`.
+// JSON string literals for the listings that tool and stub print.
 #pragma once
 
 #include <cstdint>

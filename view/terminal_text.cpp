@@ -1,4 +1,4 @@
-#include "tool/terminal_text.h"
+#include "view/terminal_text.h"
 
 #include <algorithm>
 #include <cstdint>
