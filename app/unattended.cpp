@@ -142,7 +142,10 @@ int Extract(const StubOptions& o, UnZipper& archive, UnattendedPlatform& platfor
     return kExitStopped;
   }
   if (archive.GetState() != ST_DONE) {
+    // What the window would say, in the interface language, then the detail.
     const std::string why = archive.extract_error();
+    for (const std::string& m : platform.messages) console.Err(TerminalSafe(m) + "\n");
+    if (platform.messages.empty()) console.Err(TerminalSafe(t_("Very fail")) + "\n");
     console.Err("kestrum-sfx: " + TerminalSafe(why) + "\n");
     for (const std::string& m : platform.messages) log.Line(m);
     log.Line("failed: " + why);
