@@ -24,7 +24,7 @@ struct ListAreaPlacement {
 };
 const ListAreaPlacement kListArea[] = {
     {ControlId::file_counts, HSize(60, 300), Top(116, 20), Top(200, 20)},
-    {ControlId::lb_view, Right(224, 28), Top(116, 16), Top(200, 16)},
+    {ControlId::lb_view, Right(228, 76), Top(116, 16), Top(200, 16)},
     {ControlId::opt_view, Right(60, 160), Top(116, 16), Top(200, 16)},
     {ControlId::file_list, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
     {ControlId::file_tree, HSize(60, 60), VSize(136, 136), VSize(220, 136)},
@@ -132,7 +132,9 @@ void Vondrel::CreateControls() {
   for (int i = 0; i < kControlCount; ++i) {
     const LayoutItem& item = items[i];
     const int id = kControlIdBase + i;
-    const DWORD align = item.align == TextAlign::kCenter ? SS_CENTER : SS_LEFT;
+    const DWORD align = item.align == TextAlign::kCenter  ? SS_CENTER
+                        : item.align == TextAlign::kRight ? SS_RIGHT
+                                                          : SS_LEFT;
     switch (item.kind) {
       case ControlKind::kLabel: {
         // Labels beside a field sit on its middle line.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/manifest.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/chunk_maker.h"
 
@@ -57,6 +58,13 @@ int main(int argc, char** argv) {
                   t::MakeEntry(maker, "d\\g.txt", {"first member ", "second member"}, false),
                   t::MakeEntry(maker, "e", {}, false)};
   Save(dir + "/chunks", real.Build());
+  // The same with a manifest: right for r.txt and e, wrong for d\g.txt.
+  t::TestArchive manifest = real;
+  std::vector<uint8_t> digests(3 * kestrum::kDigestSize);
+  kestrum::Sha256("raw bytes", 9, &digests[0]);
+  kestrum::Sha256("", 0, &digests[2 * kestrum::kDigestSize]);
+  manifest.text_records = {"x", kestrum::ManifestRecord(digests)};
+  Save(dir + "/manifest", manifest.Build());
   // Names that meet the links the extract fuzzer keeps in its destination, a
   // folder entry, and a compressed entry that states less than it holds.
   t::TestArchive links = real;

@@ -4,7 +4,7 @@ namespace kestrum {
 
 namespace {
 using K = ControlKind;
-constexpr TextAlign L = TextAlign::kLeft, C = TextAlign::kCenter;
+constexpr TextAlign L = TextAlign::kLeft, C = TextAlign::kCenter, R = TextAlign::kRight;
 
 constexpr LayoutItem kItems[kControlCount] = {
     {ControlId::language, "language", K::kDropList, nullptr, Right(60, 160), Top(68, 20), L},
@@ -22,11 +22,13 @@ constexpr LayoutItem kItems[kControlCount] = {
     {ControlId::lb_desc, "lb_desc", K::kLabel, "Description", Left(60, 160), Top(116, 20), L},
     {ControlId::arch_desc, "arch_desc", K::kRichText, nullptr, HSize(60, 60), Top(136, 60), L},
     {ControlId::file_list, "file_list", K::kArray, nullptr, HSize(60, 60), VSize(220, 132), L},
-    {ControlId::lb_path, "lb_path", K::kLabel, "Path:", Left(60, 36), Bottom(100, 24), C},
+    // The labels beside a field end at the field and grow to the left, so
+    // that a longer translation ("Percorso:", "Ansicht:") is not cut off.
+    {ControlId::lb_path, "lb_path", K::kLabel, "Path:", Left(36, 60), Bottom(100, 24), R},
     {ControlId::dir_path, "dir_path", K::kEdit, nullptr, HSize(100, 144), Bottom(100, 24), L},
     {ControlId::about, "about", K::kRichText, nullptr, Left(62, 168), Bottom(12, 20), L},
     {ControlId::file_tree, "file_tree", K::kTree, nullptr, Left(60, 480), Top(220, 184), L},
-    {ControlId::lb_view, "lb_view", K::kLabel, "Kind:", Right(224, 28), Top(200, 16), C},
+    {ControlId::lb_view, "lb_view", K::kLabel, "Kind:", Right(228, 76), Top(200, 16), R},
     {ControlId::opt_view, "opt_view", K::kSwitch, "Table\nExplorer", Right(60, 160), Top(200, 16),
      L},
     {ControlId::indicator, "indicator", K::kProgress, nullptr, HSize(60, 60), Bottom(64, 24), L},

@@ -45,7 +45,7 @@ enum class ControlId {
 };
 constexpr int kControlCount = int(ControlId::indicator) + 1;
 
-enum class TextAlign { kLeft, kCenter };
+enum class TextAlign { kLeft, kCenter, kRight };
 
 struct LayoutItem {
   ControlId id;
