@@ -21,7 +21,8 @@ namespace kestrum {
 namespace {
 
 constexpr wchar_t kClass[] = L"KestrumChangeFile";
-constexpr int kWidth = 400, kHeight = 140;  // layout units
+// Room for five lines of the question: the German one takes four.
+constexpr int kWidth = 400, kHeight = 160;  // layout units
 constexpr int kHintId = 10, kFileId = 11;
 
 bool IsFile(const std::string& path) {
@@ -108,8 +109,8 @@ int ChangeFileDlg::Run(HWND owner) {
                           HMENU(INT_PTR(kFileId)), instance, nullptr);
   place(ok_, HCenter(80, -44), Bottom(12, 24));
   place(rewrite_, HCenter(80, 44), Bottom(12, 24));
-  place(hint_, Left(40, 320), Top(20, 52));
-  place(file_, Left(40, 320), Top(76, 20));
+  place(hint_, Left(40, 320), Top(20, 72));
+  place(file_, Left(40, 320), Top(96, 20));
   views_->hint.SetQtf(ChangeFileHint(new_path_, refused_));
   ShowWindow(hint_, SW_SHOW);
 

@@ -86,9 +86,12 @@ wine_gui_stop
 echo "$out/lang-switched-zhCN.png"
 
 # The finished view, the About dialog, and the pictures for the README: the
-# window alone, reduced to a small palette, in docs/.
-mkdir -p "$out/finished-folder" docs
-cd "$out/finished-folder" || exit 1
+# window alone, reduced to a small palette, in docs/. They run from a
+# Downloads folder under a user's profile, as a user's would; the path field
+# shows it.
+downloads=$WINEPREFIX/drive_c/users/Anna/Downloads
+rm -rf "$downloads" && mkdir -p "$downloads" docs
+cd "$downloads" || exit 1
 wine_gui_start "$repo/$out/archives/readme.exe"
 cd "$repo" || exit 1
 wid=$(wine_wait_window "Kestrum" 60)
@@ -109,12 +112,20 @@ wine_screenshot "$out/finished.png"
 echo "$out/finished.png"
 import -silent -window "$wid" "$out/readme-finished.png"
 wine_gui_stop
-wine_gui_start "$out/archives/deDE.exe"
-wid=$(wine_wait_window "Kestrum" 60)
-wine_screenshot "$out/german.png"
-import -silent -window "$wid" "$out/readme-german.png"
-wine_gui_stop
-for name in window finished german; do
+"$kestrum" pack sample -o "$out/archives/readme-zhCN.exe" --stub "$stub" --name "Kestrum sample" \
+  --language zhCN --description "@$out/archives/description.qtf" >/dev/null
+for lang in deDE:german readme-zhCN:chinese; do
+  rm -rf "$downloads" && mkdir -p "$downloads"
+  cd "$downloads" || exit 1
+  wine_gui_start "$repo/$out/archives/${lang%%:*}.exe"
+  cd "$repo" || exit 1
+  wid=$(wine_wait_window "Kestrum" 60)
+  wine_screenshot "$out/${lang#*:}.png"
+  import -silent -window "$wid" "$out/readme-${lang#*:}.png"
+  wine_gui_stop
+done
+rm -rf "$downloads"
+for name in window finished german chinese; do
   convert "$out/readme-$name.png" -strip -colors 96 "PNG8:docs/$name.png"
   echo "docs/$name.png"
 done

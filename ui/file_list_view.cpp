@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "view/size_view.h"
 #include "platform/win_text.h"
 
@@ -28,6 +30,7 @@ void FileListView::SetColumnTitles(const std::wstring (&titles)[4]) {
     else
       ListView_InsertColumn(hwnd_, i, &column);
   }
+  for (int i = 0; i < 4; ++i) titles_[i] = titles[i];
   has_columns_ = true;
   FitColumns();
 }
@@ -48,9 +51,18 @@ void FileListView::FitColumns() {
   if (!has_columns_) return;
   RECT client;
   GetClientRect(hwnd_, &client);
+  // A quarter each, but never narrower than the title needs: a long
+  // translation ("Процент извлечения") is not cut off. The name column takes
+  // what is left, its own title at least.
+  const auto needs = [&](int i) { return ListView_GetStringWidth(hwnd_, titles_[i].c_str()) + 24; };
   const int each = client.right / 4;
-  for (int i = 0; i < 4; ++i)
-    ListView_SetColumnWidth(hwnd_, i, i == 3 ? client.right - 3 * each : each);
+  int used = 0;
+  for (int i = 1; i < 4; ++i) {
+    const int width = std::max(each, needs(i));
+    ListView_SetColumnWidth(hwnd_, i, width);
+    used += width;
+  }
+  ListView_SetColumnWidth(hwnd_, 0, std::max(int(client.right) - used, needs(0)));
 }
 
 bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {

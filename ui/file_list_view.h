@@ -33,6 +33,7 @@ class FileListView {
  private:
   HWND hwnd_ = nullptr;
   bool has_columns_ = false;
+  std::wstring titles_[4];
   std::vector<Row> rows_;
   std::vector<uint8_t> percent_;
   std::wstring text_;  // the text handed out for the last cell asked for
