@@ -30,9 +30,9 @@ UNPACK_WORDS = {
     "de": "Dekomprimieren", "ua": "Розархівація", "fr": "Decompresser",
 }
 BUTTON_WORDS = {
-    "en": "Extract", "ru": "Извлечь", "es": "Extracto", "it": "Estratto",
-    "kz": "Алу", "cn": "弹出", "de": "Extrahieren", "ua": "Витягти",
-    "fr": "D'extraction",
+    "en": "Extract", "ru": "Извлечь", "es": "Extraer", "it": "Estrai",
+    "kz": "Шығару", "cn": "解压", "de": "Extrahieren", "ua": "Видобути",
+    "fr": "Extraire",
 }
 
 # Palette. The greens follow the window's bottom band, rgb(129,145,90) at its
