@@ -13,6 +13,7 @@
 #include "archive/byte_stream.h"
 #include "archive/entry_name.h"
 #include "archive/unzipper.h"
+#include "i18n/format.h"
 #include "i18n/language_table.h"
 #include "i18n/translate.h"
 #include "kestrum_version.h"
@@ -58,13 +59,16 @@ class UnattendedPlatform : public WinPlatform {
 };
 
 // A plain UTF-8 record of the run for deployment tools; nothing when no
-// --log was given or the file cannot be written (said once).
+// --log was given or the file cannot be written (said once). The per-file
+// lines and the "failed: " / "stopped by the user" markers stay English
+// whatever the interface language: scripts read them.
 class RunLog {
  public:
   RunLog(const std::string& path, StubConsole& console) {
     if (path.empty()) return;
     file_ = OpenFileUtf8(path, "ab");
-    if (!file_) console.Err("kestrum-sfx: cannot write the log " + path + "\n");
+    if (!file_)
+      console.Err("kestrum-sfx: " + FormatPattern(t_("cannot write the log %s"), {path}) + "\n");
   }
   ~RunLog() {
     if (file_) std::fclose(file_);
@@ -109,8 +113,8 @@ int Extract(const StubOptions& o, UnZipper& archive, UnattendedPlatform& platfor
       platform.Files().CreateFolders(archive.destination);
       const std::string in_the_way = FirstInTheWay(archive, platform.Files());
       if (!in_the_way.empty()) {
-        const std::string text =
-            in_the_way + " exists already (use --overwrite replace, skip or rename)";
+        const std::string text = FormatPattern(
+            t_("%s exists already (use --overwrite replace, skip or rename)"), {in_the_way});
         console.Err("kestrum-sfx: " + TerminalSafe(text) + "\n");
         log.Line("failed: " + text);
         return kExitFailed;
@@ -137,7 +141,7 @@ int Extract(const StubOptions& o, UnZipper& archive, UnattendedPlatform& platfor
                                                 : "not done: ") +
              e.name);
   if (stopped) {
-    console.Err("kestrum-sfx: stopped; no half-written file is left\n");
+    console.Err(std::string("kestrum-sfx: ") + t_("stopped; no half-written file is left") + "\n");
     log.Line("stopped by the user");
     return kExitStopped;
   }
@@ -153,12 +157,15 @@ int Extract(const StubOptions& o, UnZipper& archive, UnattendedPlatform& platfor
   }
   const SizeView sizes;
   const std::string size = sizes.Format(int64_t(archive.size_total));
-  const std::string done =
-      test_only
-          ? "all " + std::to_string(archive.entries.size()) + " files are intact (" + size + ")" +
-                (archive.HasManifest() ? ", every byte checked against the manifest" : "")
-          : "extracted " + std::to_string(archive.entries.size()) + " files (" + size + ") into " +
-                o.output;
+  const std::string count = std::to_string(archive.entries.size());
+  std::string done;
+  if (!test_only)
+    done = FormatPattern(t_("extracted %d files (%s) into %s"), {count, size, o.output});
+  else if (archive.HasManifest())
+    done = FormatPattern(
+        t_("all %d files are intact (%s), every byte checked against the manifest"), {count, size});
+  else
+    done = FormatPattern(t_("all %d files are intact (%s)"), {count, size});
   console.Out(TerminalSafe(done) + "\n");
   log.Line(done);
   return kExitDone;
@@ -187,9 +194,10 @@ int RunUnattended(const StubOptions& o) {
   RunLog log(o.log, console);
   const int loaded = archive.Load();
   if (loaded != ST_DONE) {
-    const std::string why = loaded == ST_NO_ARCHIVE
-                                ? "no archive is attached to this program"
-                                : "damaged archive: " + archive.load_error().message;
+    const std::string why =
+        loaded == ST_NO_ARCHIVE
+            ? std::string(t_("no archive is attached to this program"))
+            : FormatPattern(t_("damaged archive: %s"), {archive.load_error().message});
     console.Err("kestrum-sfx: " + TerminalSafe(why) + "\n");
     log.Line("failed: " + why);
     return kExitFailed;
