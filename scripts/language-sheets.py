@@ -64,15 +64,19 @@ def shoot(wine, lang, scale):
     time.sleep(1)
     shot("about")
 
+    def extract_until_asked(exe, into, view):
+        """Extract pressed; the window it opens (a question, a message) shot."""
+        wine.start(exe, cwd=into)
+        window = wine.window("Kestrum")
+        before = wine.visible_windows()
+        window.click("bt_extract")
+        second_window(wine, before)
+        time.sleep(1)
+        shot(view)
+
     into = fresh(work / "y")
     (into / "README.txt").write_text("mine")
-    wine.start(archive, cwd=into)
-    window = wine.window("Kestrum")
-    before = wine.visible_windows()
-    window.click("bt_extract")
-    second_window(wine, before)
-    time.sleep(1)
-    shot("question")
+    extract_until_asked(archive, into, "question")
 
     wine.start(archive, cwd=fresh(work / "z"))
     window = wine.window("Kestrum")
@@ -80,13 +84,7 @@ def shoot(wine, lang, scale):
     wait_until(lambda: window.shown("bt_catalog"), 60, "no finished view")
     shot("finished")
 
-    wine.start(damaged, cwd=fresh(work / "d"))
-    window = wine.window("Kestrum")
-    before = wine.visible_windows()
-    window.click("bt_extract")
-    second_window(wine, before)
-    time.sleep(1)
-    shot("damaged")
+    extract_until_asked(damaged, fresh(work / "d"), "damaged")
 
     wine.start(split, cwd=work)
     wait_until(lambda: wine.visible_windows(), 30, "no message")
@@ -102,7 +100,7 @@ def main():
     reg = [wine.env["WINE64"], "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
            "/t", "REG_DWORD", "/d"]
     try:
-        for scale, dpi, crop in (("100", "96", "620x600+0+0"), ("150", "144", "920x880+0+0")):
+        for scale, dpi, crop in (("100", "96", "620x600+0+0"), ("150", "144", "930x900+0+0")):
             subprocess.run(reg + [dpi, "/f"], env=wine.env, check=True, capture_output=True)
             for lang in LANGUAGES:
                 shoot(wine, lang, scale)
