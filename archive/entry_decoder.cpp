@@ -13,7 +13,16 @@ PooledBuffer EntryDecoder::Acquire(size_t n) {
 }
 
 void EntryDecoder::Push(PipelineJob::Kind kind, PooledBuffer& block, bool ends_chunk) {
-  queue_.Push({kind, index_, block.release(), ends_chunk});
+  if (kind != PipelineJob::kPacked) return queue_.Push({kind, index_, block.release(), ends_chunk});
+  // Registered before it is queued, so the writing half always finds it.
+  crew_.Register(block.operator->());
+  try {
+    queue_.Push({kind, index_, block.operator->(), ends_chunk});
+  } catch (...) {
+    crew_.Finish(block.operator->());  // no helper may read it once it is free
+    throw;
+  }
+  block.release();
 }
 
 bool EntryDecoder::Take(uint64_t n) {
@@ -45,13 +54,14 @@ std::string EntryDecoder::Decode(size_t index, const ArchiveEntry& entry) {
   return {};
 }
 
-// A member goes to the writing half when it has little else to do; else it
+// A member that fits a block goes to the helpers and the writing half when
+// there are helpers, or when the writing half has little else to do; else it
 // is inflated here into one block, or streamed when it is larger than a block
 // (or than it claims).
 std::string EntryDecoder::RouteMember(PooledBuffer body, uint32_t n) {
   const size_t stated = GzipMemberDecoder::StatedSize(body->data.get(), n);
   const bool fits = n >= 18 && stated <= GzipMemberDecoder::kFastOutput;
-  if (fits && queue_.Pending() < 2) {
+  if (fits && (crew_.helpers() > 0 || queue_.Pending() < 2)) {
     Push(PipelineJob::kPacked, body, true);
     return {};
   }

@@ -11,6 +11,7 @@
 #include "archive/chunk_decoder.h"
 #include "archive/chunk_source.h"
 #include "archive/extract_pipeline.h"
+#include "archive/inflate_crew.h"
 #include "archive/stage_times.h"
 
 namespace kestrum {
@@ -20,9 +21,9 @@ struct ArchiveEntry;
 class EntryDecoder {
  public:
   // `go_on` says whether the run still wants output (not failed, not stopped).
-  EntryDecoder(ChunkSource& source, ChunkQueue& queue, StageTimes& times,
+  EntryDecoder(ChunkSource& source, ChunkQueue& queue, InflateCrew& crew, StageTimes& times,
                std::function<bool()> go_on)
-      : source_(source), queue_(queue), times_(times), go_on_(std::move(go_on)) {}
+      : source_(source), queue_(queue), crew_(crew), times_(times), go_on_(std::move(go_on)) {}
 
   // Queues entry `index` from its begin to its end; returns what is wrong with
   // its data, or nothing when it went through or the run stopped.
@@ -38,6 +39,7 @@ class EntryDecoder {
 
   ChunkSource& source_;
   ChunkQueue& queue_;
+  InflateCrew& crew_;
   StageTimes& times_;
   std::function<bool()> go_on_;
   GzipMemberDecoder inflater_;

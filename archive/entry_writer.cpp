@@ -20,11 +20,12 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 EntryWriter::EntryWriter(UnZipper& archive, Platform& platform, ChunkQueue& queue,
-                         StageTimes& times, FailRun fail_run)
+                         InflateCrew& crew, StageTimes& times, FailRun fail_run)
     : a_(archive),
       platform_(platform),
       files_(platform.Files()),
       queue_(queue),
+      crew_(crew),
       times_(times),
       fail_run_(std::move(fail_run)) {}
 
@@ -64,7 +65,8 @@ void EntryWriter::WriteAll(const std::function<void()>& before) {
       Abandon();
       return;
     }
-    // The job's block goes back to the pool however its handling ends.
+    // The job's block goes back to the pool however its handling ends, but
+    // only once no helper reads it any more.
     PooledBuffer block(queue_, job.buffer);
     try {
       Handle(job);
@@ -72,6 +74,7 @@ void EntryWriter::WriteAll(const std::function<void()>& before) {
       FailOn(e);
       AbandonQuietly();
     }
+    if (job.kind == PipelineJob::kPacked) crew_.Finish(job.buffer);
   }
 }
 
@@ -250,9 +253,13 @@ void EntryWriter::ChunkDone() {
   if (a_.on_chunk_written) a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
 }
 
-// A member handed over by the decoding half.
-void EntryWriter::Inflate(const ChunkBuffer& member) {
+// A member handed over by the decoding half: a helper's output when one
+// inflated it, else inflated here.
+void EntryWriter::Inflate(ChunkBuffer& member) {
   if (skip_) return;
+  if (const InflateCrew::Inflated* done = crew_.Claim(&member, inflater_)) {
+    return WriteInflated(member, done->result, done->data, done->length);
+  }
   const uint8_t* in = member.data.get();
   const size_t stated = GzipMemberDecoder::StatedSize(in, member.length);
   if (inflated_capacity_ < std::max<size_t>(stated, 1)) {
@@ -266,10 +273,16 @@ void EntryWriter::Inflate(const ChunkBuffer& member) {
     StageTimes::Probe probe(times_, StageTimes::kInflateWriter);
     result = inflater_.DecodeInto(in, member.length, inflated_.get(), stated, &produced);
   }
+  WriteInflated(member, result, inflated_.get(), produced);
+}
+
+void EntryWriter::WriteInflated(const ChunkBuffer& member, GzipMemberDecoder::Result result,
+                                const uint8_t* data, size_t n) {
+  const uint8_t* in = member.data.get();
   if (result == GzipMemberDecoder::Result::kDamaged)
     return Fail(entry_->name + ": " + GzipMemberDecoder::kDamagedText);
   if (result == GzipMemberDecoder::Result::kOk) {
-    Output(inflated_.get(), produced);
+    Output(data, n);
   } else {
     // Larger than it states: straight into the file, piece by piece.
     const std::string error =

@@ -18,6 +18,7 @@
 #include "archive/chunk_decoder.h"
 #include "archive/extract_pipeline.h"
 #include "archive/file_system.h"
+#include "archive/inflate_crew.h"
 #include "archive/platform.h"
 #include "archive/stage_times.h"
 
@@ -30,8 +31,8 @@ class EntryWriter {
  public:
   using FailRun = std::function<void(const std::string& detail)>;
 
-  EntryWriter(UnZipper& archive, Platform& platform, ChunkQueue& queue, StageTimes& times,
-              FailRun fail_run);
+  EntryWriter(UnZipper& archive, Platform& platform, ChunkQueue& queue, InflateCrew& crew,
+              StageTimes& times, FailRun fail_run);
 
   // Runs on its own thread until kFinish; `before` (if set) runs first. An
   // exception fails the run and drops the entry, and the loop goes on taking
@@ -53,7 +54,9 @@ class EntryWriter {
   bool DecideExisting(std::string& relative);
   std::string RefuseNewPath(const std::string& path, const std::string& wanted);
   void Output(const uint8_t* data, size_t n);
-  void Inflate(const ChunkBuffer& member);
+  void Inflate(ChunkBuffer& member);
+  void WriteInflated(const ChunkBuffer& member, GzipMemberDecoder::Result result,
+                     const uint8_t* data, size_t n);
   void ChunkDone();
   void End();
   void Abandon();
@@ -64,6 +67,7 @@ class EntryWriter {
   Platform& platform_;
   FileSystem& files_;
   ChunkQueue& queue_;
+  InflateCrew& crew_;
   StageTimes& times_;
   FailRun fail_run_;
   std::atomic<bool> failed_{false};

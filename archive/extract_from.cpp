@@ -1,7 +1,8 @@
 // One extraction run over a container file: every entry's chunks read in file
 // order, deciphered with one continuous keystream, inflated unless stored raw,
 // and written into the destination. The decoding half runs here, the writing
-// half on a second thread; the queue between them bounds the memory.
+// half on a second thread, and helpers inflate members on the other cores;
+// the queue between them bounds the memory.
 #include <thread>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "archive/entry_decoder.h"
 #include "archive/entry_writer.h"
 #include "archive/extract_pipeline.h"
+#include "archive/inflate_crew.h"
 #include "archive/stage_times.h"
 #include "archive/unzipper.h"
 
@@ -25,7 +27,8 @@ void UnZipper::ExtractFrom(ByteStream& file) {
   StageTimes times;
   ChunkQueue queue;
   ChunkSource source(file, header.key_block, times);
-  EntryWriter writer(*this, platform_, queue, times,
+  InflateCrew crew(InflateCrew::HelpersHere(), times);
+  EntryWriter writer(*this, platform_, queue, crew, times,
                      [this](const std::string& detail) { FailRun(detail); });
   std::function<void()> before;
   if (std::exchange(folders_pending_, false)) before = [this] { CreateEntryFolders(); };
@@ -39,7 +42,8 @@ void UnZipper::ExtractFrom(ByteStream& file) {
   std::string damage;
   bool failed = false;
   try {
-    EntryDecoder decoder(source, queue, times, [&] { return writer.ok() && writer.running(); });
+    EntryDecoder decoder(source, queue, crew, times,
+                         [&] { return writer.ok() && writer.running(); });
     for (size_t i = 0; i < entries.size() && !failed && writer.ok() && writer.running(); ++i) {
       damage = decoder.Decode(i, entries[i]);
       failed = !damage.empty();
@@ -55,6 +59,7 @@ void UnZipper::ExtractFrom(ByteStream& file) {
   }
   queue.Close(failed, std::move(damage));
   writing.join();
+  crew.Stop();
   times.Report();
 
   if (writer.ok()) {

@@ -26,8 +26,8 @@ struct ChunkBuffer {
 };
 
 struct PipelineJob {
-  // kPacked: a deciphered gzip member that the writing half inflates itself
-  // when it would otherwise wait; the two cores share the inflating.
+  // kPacked: a deciphered gzip member, inflated ahead by a helper thread
+  // (InflateCrew) or, when none has taken it yet, by the writing half.
   enum Kind { kBeginEntry, kOutput, kPacked, kEndEntry, kFail, kFinish } kind;
   size_t entry = 0;
   ChunkBuffer* buffer = nullptr;  // kOutput: decoded bytes; kPacked: the member

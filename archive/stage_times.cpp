@@ -20,9 +20,17 @@ uint64_t StageTimes::ThreadCpuNs() {
 
 void StageTimes::Report() const {
   if (!on_) return;
-  static const char* const kNames[kStageCount] = {
-      "read",    "decipher",     "inflate (decoding thread)", "inflate (writing thread)", "write",
-      "sha-256", "create/close", "decoder waits for a block", "writer waits for work"};
+  static const char* const kNames[kStageCount] = {"read",
+                                                  "decipher",
+                                                  "inflate (decoding thread)",
+                                                  "inflate (writing thread)",
+                                                  "inflate (helper threads)",
+                                                  "write",
+                                                  "sha-256",
+                                                  "create/close",
+                                                  "decoder waits for a block",
+                                                  "writer waits for work",
+                                                  "writer waits for a helper"};
   const double total =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
   std::fprintf(stderr, "extraction stages, seconds (run %.3f)      wall      CPU\n", total);

@@ -18,11 +18,13 @@ class StageTimes {
     kDecipher,        // the keystream
     kInflateDecoder,  // inflating on the decoding thread
     kInflateWriter,   // inflating on the writing thread
+    kInflateHelper,   // inflating on the helper threads, all together
     kWrite,           // handing decoded bytes to the file system
     kHash,            // the content's SHA-256, for the manifest
     kCreateClose,     // creating, closing and moving files
     kWaitBlock,       // the decoding thread waiting for a free block
     kWaitJob,         // the writing thread waiting for work
+    kWaitHelper,      // the writing thread waiting for a helper to finish
     kStageCount
   };
 

@@ -2,12 +2,14 @@
 # Speed benchmark (make bench): kestrum against the usual tools, in one run and
 # one table.
 #
-# Two deterministic corpora, generated once and cached under build/bench:
+# Three deterministic corpora, generated once and cached under build/bench:
 #   large  256 MiB in 250 files (three of them 64-96 MiB): text, tables, random data
 #   small  64 MiB in 8,000 files of a few KiB each
+#   few    240 MiB in 3 files: random data, text and machine code
 # Extraction: cp -r, tar c | tar x, kestrum extract (also of the archive split
-# into volumes, and of one packed without the manifest), kestrum test, tar xzf,
-# pigz -dc | tar x, unzip and 7z x (a Deflate zip), on both corpora.
+# into volumes, and of one packed without the manifest), kestrum test (the
+# decoding limit: everything but the writes), tar xzf, pigz -dc | tar x, unzip
+# and 7z x (a Deflate zip), on every corpus.
 # Packing (large corpus): kestrum pack against tar czf, tar | pigz -6, zip -6
 # and 7z a -tzip, with the sizes they reach.
 #
@@ -58,8 +60,9 @@ median() { printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{ a[NR] = $1 }
 #    stamp is written last, so an interrupted generation is redone. The peers'
 #    archives of the small corpus are made once per corpus (untimed); those of
 #    the large one come from the timed packing runs.
-declare -A corpus_args=([large]="--size-mib 256 --files 250" [small]="--size-mib 64 --files 8000 --no-large")
-corpora=(large small)
+declare -A corpus_args=([large]="--size-mib 256 --files 250"
+  [small]="--size-mib 64 --files 8000 --no-large" [few]="--few")
+corpora=(large small few)
 declare -A bytes=() count=()
 for k in "${corpora[@]}"; do
   dir=$bench/corpus-$k stamp=$bench/corpus-$k.stamp
@@ -74,23 +77,27 @@ for k in "${corpora[@]}"; do
   bytes[$k]=$(find "$dir/" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
   count[$k]=$(find "$dir/" -type f | wc -l)
 done
-peers=$bench/peers-small
-if [ ! -f "$peers/done.2" ]; then
-  echo "making the peers' archives of the small corpus (once)"
-  rm -rf "$peers" && mkdir -p "$peers"
-  tar -C "$bench/corpus-small" -cf - . | pigz -6 >"$peers/pack-targz.tar.gz"
-  (cd "$bench/corpus-small" && zip -q -r -6 "$peers/pack-zip.zip" .)
-  (cd "$bench/corpus-small" && 7z a -tzip -bd -bso0 "$peers/pack-7z.zip" .)
-  touch "$peers/done.2"
-fi
-"$kestrum" pack "$bench/corpus-small" -o "$peers/pack-kestrum.exe" --stub "$stub" >/dev/null
+# The folder that holds corpus $1's archives: the large corpus's come from the
+# timed packing runs, the others' are made untimed.
+packs_of() { if [ "$1" = large ]; then echo "$bench/packs"; else echo "$bench/peers-$1"; fi; }
+for k in small few; do
+  peers=$(packs_of $k)
+  if [ ! -f "$peers/done.2" ]; then
+    echo "making the peers' archives of the $k corpus (once)"
+    rm -rf "$peers" && mkdir -p "$peers"
+    tar -C "$bench/corpus-$k" -cf - . | pigz -6 >"$peers/pack-targz.tar.gz"
+    (cd "$bench/corpus-$k" && zip -q -r -6 "$peers/pack-zip.zip" .)
+    (cd "$bench/corpus-$k" && 7z a -tzip -bd -bso0 "$peers/pack-7z.zip" .)
+    touch "$peers/done.2"
+  fi
+  "$kestrum" pack "$bench/corpus-$k" -o "$peers/pack-kestrum.exe" --stub "$stub" >/dev/null
+done
 # The same corpora split into volumes, and without the manifest (untimed,
 # made once per run): the cost of reading across volumes and of the SHA-256.
 mkdir -p "$bench/packs"
-rm -f "$bench"/packs/pack-kestrum-split.* "$peers"/pack-kestrum-split.*
 for k in "${corpora[@]}"; do
-  dest=$bench/packs
-  [ $k = small ] && dest=$peers
+  dest=$(packs_of $k)
+  rm -f "$dest"/pack-kestrum-split.*
   "$kestrum" pack "$bench/corpus-$k" -o "$dest/pack-kestrum-split.exe" --stub "$stub" \
     --split 32M >/dev/null
   "$kestrum" pack "$bench/corpus-$k" -o "$dest/pack-kestrum-plain.exe" --stub "$stub" \
@@ -192,8 +199,7 @@ for ((round = 1; round <= runs; round++)); do
     [ -e "$target" ] && size[$c]=$(stat -L -c %s "$target")
   done
   for k in "${corpora[@]}"; do
-    from=$packs
-    [ $k = small ] && from=$peers
+    from=$(packs_of $k)
     for c in "${extract_cases[@]}"; do
       run_case "$k:$c" "$out" "$(command_of "$c" $k "$from")"
       if [ $round = "$runs" ] && [ $c = extract ]; then verify $k; fi
@@ -232,15 +238,21 @@ fmt_secs() { [ -n "$1" ] && LC_ALL=C printf '%.2f' "$1" || echo "failed"; }
 
 # 2. The table.
 echo
-echo "large: ${count[large]} files, $(mib "${bytes[large]}") MiB; small: ${count[small]} files, $(mib "${bytes[small]}") MiB; median of $runs rounds"
-printf '%-20s | %8s %6s %8s | %8s %6s %8s | %9s\n' "extraction" "large s" "MiB/s" "× cp -r" \
-  "small s" "MiB/s" "× cp -r" "peak RSS"
+line=""
+for k in "${corpora[@]}"; do line+="$k: ${count[$k]} files, $(mib "${bytes[$k]}") MiB; "; done
+echo "${line}median of $runs rounds"
+printf '%-20s' "extraction"
+for k in "${corpora[@]}"; do printf ' | %8s %6s %8s' "$k s" "MiB/s" "× cp -r"; done
+printf ' | %9s\n' "peak RSS"
 for c in "${extract_cases[@]}"; do
-  peak=$(( (${rss[large:$c]:-0} > ${rss[small:$c]:-0} ? ${rss[large:$c]:-0} : ${rss[small:$c]:-0}) ))
-  printf '%-20s | %8s %6s %8s | %8s %6s %8s | %5s MiB\n' "${label[$c]}" \
-    "$(fmt_secs "$(secs_of large:$c)")" "$(rate_of large:$c "${bytes[large]}")" "$(ratio large:$c large:cp)" \
-    "$(fmt_secs "$(secs_of small:$c)")" "$(rate_of small:$c "${bytes[small]}")" "$(ratio small:$c small:cp)" \
-    "$(mib $((peak * 1024)))"
+  printf '%-20s' "${label[$c]}"
+  peak=0
+  for k in "${corpora[@]}"; do
+    printf ' | %8s %6s %8s' "$(fmt_secs "$(secs_of "$k:$c")")" \
+      "$(rate_of "$k:$c" "${bytes[$k]}")" "$(ratio "$k:$c" "$k:cp")"
+    [ "${rss[$k:$c]:-0}" -le $peak ] || peak=${rss[$k:$c]}
+  done
+  printf ' | %5s MiB\n' "$(mib $((peak * 1024)))"
 done
 printf '%-20s | %8s %6s %8s | %8s %6s %8s | %9s\n' "packing (large)" "s" "MiB/s" "× pigz" \
   "size MiB" "%" "" "peak RSS"
@@ -254,7 +266,7 @@ done
 echo "(split in volumes: the same archive in 32 MiB volumes, read in place; no manifest: packed"
 echo " with --no-manifest, no SHA-256 checked; split's speed × single's: $(ratio large:split large:extract)"
 echo " large, $(ratio small:split small:extract) small; with the manifest × without: $(ratio large:extract large:plain) large,"
-echo " $(ratio small:extract small:plain) small)"
+echo " $(ratio small:extract small:plain) small, $(ratio few:extract few:plain) few)"
 echo "(× cp -r: cp's time / this time, × pigz: tar | pigz's time / this time, each the median"
 echo " of the per-round ratios; times include a final sync; peak RSS: largest of the runs,"
 echo " of the biggest process of a pipeline; kestrum test writes nothing; kestrum pack's size"

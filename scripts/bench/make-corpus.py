@@ -5,7 +5,7 @@ and incompressible data in nested folders, plus a few large files.
 The same version, seed and size always give the same bytes, names and times.
 Bump VERSION whenever the output changes, so cached copies are regenerated.
 
-usage: make-corpus.py OUTDIR [--seed N] [--size-mib N] [--files N] [--no-large]
+usage: make-corpus.py OUTDIR [--seed N] [--size-mib N] [--files N] [--no-large | --few]
        make-corpus.py --version
 """
 import argparse
@@ -28,6 +28,14 @@ LARGE = [
     ("logs/server/archive/2023/server-full.log", "log", 64),
     ("media/footage/raw/capture-full.bin", "random", 96),
     ("data/warehouse/tables/sales-ledger.dat", "table", 64),
+]
+
+# The corpus of a few large files alone (--few): one incompressible, one of
+# text, one of machine code, so that a gain on one cannot hide a loss on another.
+FEW = [
+    ("media/capture.bin", "random", 96),
+    ("docs/handbook.txt", "prose", 80),
+    ("lib/libraries.so", "code", 64),
 ]
 
 # Kinds of the ordinary files: (kind, share of the file count, extensions).
@@ -297,6 +305,9 @@ def main():
     parser.add_argument("--files", type=int, default=2000)
     parser.add_argument("--no-large", action="store_true",
                         help="leave out the few large files: a corpus of many small ones")
+    parser.add_argument("--few", action="store_true",
+                        help="only three large files (random, text, code) of %d MiB together"
+                        % sum(m for _, _, m in FEW))
     parser.add_argument("--version", action="store_true", help="print the generator's version")
     args = parser.parse_args()
     if args.version:
@@ -307,10 +318,14 @@ def main():
     if os.path.exists(args.outdir) and os.listdir(args.outdir):
         parser.error(f"{args.outdir}: exists and is not empty")
 
-    large = [] if args.no_large else LARGE
-    if args.size_mib * MIB <= sum(mib * MIB for _, _, mib in large):
-        parser.error(f"--size-mib must exceed the {sum(m for _, _, m in large)} MiB of large files")
-    folders, files = plan(args.seed, args.size_mib * MIB, args.files, large)
+    if args.few:
+        files = [(path, kind, mib * MIB) for path, kind, mib in FEW]
+        folders = sorted({tuple(path.split("/")[:-1]) for path, _, _ in FEW})
+    else:
+        large = [] if args.no_large else LARGE
+        if args.size_mib * MIB <= sum(mib * MIB for _, _, mib in large):
+            parser.error(f"--size-mib must exceed the {sum(m for _, _, m in large)} MiB of large files")
+        folders, files = plan(args.seed, args.size_mib * MIB, args.files, large)
     corpus = Corpus(args.seed)
     for folder in folders:
         os.makedirs(os.path.join(args.outdir, *folder), exist_ok=True)
