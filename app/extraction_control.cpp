@@ -1,6 +1,7 @@
 // Extraction from the window: Extract starts the worker, the one-second timer
 // follows it with the progress bar and the table's percentages, and the
-// finished view follows a successful run. The worker never touches a control:
+// finished view follows a successful run as soon as the worker ends (it posts
+// a tick of its own). The worker never touches a control:
 // the window polls the archive object.
 #include "app/vondrel.h"
 
@@ -32,10 +33,13 @@ void Vondrel::OnExtract() {
   wchar_t path[32768] = {};
   GetWindowTextW(controls_[ControlId::dir_path], path, 32768);
   archive_.destination = win::Utf8(path) + "\\";
+  // The end of the run is shown when it comes, not at the next tick.
+  archive_.on_run_end = [window = hwnd_] { PostMessageW(window, WM_TIMER, kProgressTimer, 0); };
   archive_.Start();
 }
 
 void Vondrel::OnTimer() {
+  if (finished_shown_) return;  // a tick queued behind the run's own
   const int s = GetExtractState();
   const bool changed = s != shown_state;
   shown_state = s;
@@ -83,7 +87,7 @@ void Vondrel::ShowFinished() {
   finished_view_.SetQtf(FinishedMessageQtf(archref));
   ShowWindow(finished_view_.hwnd(), SW_SHOW);
   finished_shown_ = true;
-  KillTimer(hwnd_, 1);
+  KillTimer(hwnd_, kProgressTimer);
   PlaceControls();
 }
 

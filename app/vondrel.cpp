@@ -19,7 +19,6 @@ namespace kestrum {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KestrumVondrel";
-constexpr UINT_PTR kTimerId = 1;
 
 }  // namespace
 
@@ -80,7 +79,7 @@ Vondrel::Vondrel(UnZipper& archive) : archive_(archive) {
 
   // Focus, the catalog button, the timer, the count.
   ShowWindow(controls_[ControlId::bt_catalog], SW_HIDE);
-  SetTimer(hwnd_, kTimerId, 1000, nullptr);
+  SetTimer(hwnd_, kProgressTimer, 1000, nullptr);
   SetFileCounts();
 
   // The archive.

@@ -22,6 +22,9 @@
 
 namespace kestrum {
 
+// The window's one-second timer, which follows a run's progress.
+constexpr UINT_PTR kProgressTimer = 1;
+
 class Vondrel : public ui::OwnWindow {
  public:
   // The start-up sequence: creates the window and its controls (hidden),

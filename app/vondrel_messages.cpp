@@ -121,7 +121,7 @@ LRESULT Vondrel::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnCancel();  // the close box asks the same way as Cancel
       return 0;
     case WM_DESTROY:
-      KillTimer(hwnd_, 1);
+      KillTimer(hwnd_, kProgressTimer);
       PostQuitMessage(0);
       return 0;
   }

@@ -119,6 +119,10 @@ class UnZipper {
   // Called on the writing thread after each chunk's output is written (entry
   // index, chunk number from 0); lets tests stop a run at an exact chunk.
   std::function<void(size_t entry, int chunk)> on_chunk_written;
+  // Called on the worker thread as its last act, once WorkerRunning() is
+  // false: a window that polls on a timer can show the end at once instead
+  // of at its next tick. It must not throw.
+  std::function<void()> on_run_end;
 
  private:
   bool folders_pending_ = false;  // the next run makes the entries' folders first

@@ -24,9 +24,12 @@ bool UnZipper::Start() {
   try {
     worker = std::thread([this] {
       RunGuarded([this] { Work(); });
-      std::lock_guard<std::mutex> hold(worker_end_mutex_);
-      worker_active_.store(false, std::memory_order_release);
-      worker_ended_.notify_all();
+      {
+        std::lock_guard<std::mutex> hold(worker_end_mutex_);
+        worker_active_.store(false, std::memory_order_release);
+        worker_ended_.notify_all();
+      }
+      if (on_run_end) on_run_end();
     });
   } catch (const std::exception& e) {
     // No thread (out of threads or memory): the run fails at once.
