@@ -20,7 +20,9 @@ constexpr uint16_t kFormatSingleFile = 1;
 constexpr uint16_t kFormatSplit = 2;
 
 constexpr uint32_t kMaxChunkBody = 10u * 1024 * 1024;  // the extractor's chunk buffer
-constexpr uint64_t kMaxStoredSize = (1ull << 31) - 1;  // counted in a signed 32-bit counter
+// Counted in 64 bits everywhere: an entry may hold what its file holds. The
+// ceiling is far beyond any disk and keeps sums of offsets from overflowing.
+constexpr uint64_t kMaxStoredSize = 1ull << 48;
 // The key block's halves: the cipher's key at 0..15, its IV at 32..47.
 constexpr uint32_t kKeyOffset = 0;
 constexpr uint32_t kIvOffset = 32;

@@ -279,10 +279,6 @@ class EntryStreamWriter {
       out_.Write(length.bytes());
       out_.Write(body);
       stored += kChunkLengthSize + body.size();
-      if (stored > kMaxStoredSize) {
-        error = file.path + ": too large; an entry may occupy at most 2 GiB in the archive";
-        return false;
-      }
       done_ += chunk.input_size;
       if (progress_ && !progress_(done_, job_.total, file.name)) {
         error = kPackStopped;

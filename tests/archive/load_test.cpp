@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "archive/chunk_source.h"
 #include "archive/unzipper.h"
 #include "tests/support/archive_builder.h"
+#include "tests/support/chunk_maker.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,6 +36,55 @@ class LoadTest : public ::testing::Test {
   test::FakePlatform platform;
   UnZipper archive{platform};
 };
+
+// An entry may hold more than 2^31 and 2^32 bytes: its stored size, the
+// offset of the entry after it and the seek there all count in 64 bits. The
+// big entry's data is a hole in a sparse file, so no disk space is used.
+TEST_F(LoadTest, EntriesPastTwoAndFourGiBAreCountedIn64Bits) {
+  for (const uint64_t big : {(uint64_t{1} << 31) + 4, (uint64_t{1} << 32) + 4}) {
+    test::TempDir scratch;
+    TestArchive a;
+    test::ChunkMaker maker(a.key_block);
+    TestEntry hole = RawEntry("big.bin", "");
+    hole.size = big - 4;
+    hole.stored_size_override = int64_t(big);
+    a.entries = {hole, test::MakeEntry(maker, "after.bin", {"the bytes after the hole"}, true)};
+    const Bytes bytes = a.Build();
+    // The big entry's data goes between its record and the next record.
+    const std::string name = "after.bin";
+    const auto at = std::search(bytes.rbegin(), bytes.rend(), name.rbegin(), name.rend());
+    ASSERT_NE(at, bytes.rend());
+    const size_t after_record = size_t(bytes.rend() - at) - name.size() - 4 - 8 - 8 - 1;
+    const std::string path = scratch.File("big.exe");
+    {
+      std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
+      out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(after_record));
+      out.seekp(std::streamoff(after_record + big));
+      out.write(reinterpret_cast<const char*>(bytes.data() + after_record),
+                std::streamsize(bytes.size() - after_record));
+      ASSERT_TRUE(out.good());
+    }
+    test::FakePlatform p;
+    UnZipper z(p);
+    p.executable = path;
+    ASSERT_EQ(z.Load(), ST_DONE) << big << ": " << z.load_error().message;
+    ASSERT_EQ(z.entries.size(), 2u);
+    EXPECT_EQ(z.file_length, bytes.size() + big);
+    EXPECT_EQ(z.entries[0].stored_size, big);
+    EXPECT_EQ(z.SizeTotal(), big - 4 + z.entries[1].size);
+    EXPECT_EQ(z.entries[1].data_offset, z.file_length - z.entries[1].stored_size);
+    // The chunk past the hole reads back whole.
+    std::unique_ptr<FileStream> file = FileStream::Open(path);
+    ASSERT_TRUE(file);
+    StageTimes times;
+    ChunkSource source(*file, a.key_block, times);
+    uint32_t n = 0;
+    ASSERT_TRUE(source.BeginEntry(z.entries[1]) && source.NextLength(n)) << source.error();
+    std::string body(n, '\0');
+    ASSERT_TRUE(source.ReadBody(reinterpret_cast<uint8_t*>(&body[0]), n)) << source.error();
+    EXPECT_EQ(body, "the bytes after the hole");
+  }
+}
 
 TEST_F(LoadTest, BareStubHasNoArchive) {
   TestArchive a;
