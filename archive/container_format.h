@@ -30,18 +30,22 @@ constexpr uint32_t kKeyLength = 16;
 constexpr uint32_t kMinKeyBlock = kIvOffset + kKeyLength;
 constexpr uint32_t kKeyBlockSize = 64;  // what builders write
 
-// Fixed ceilings on what the file may ask the reader to hold in memory. All
-// of them together stay well below 64 MiB, whatever the archive says.
+// Ceilings on what the file may ask the reader to hold in memory. The table
+// and the text records are read from the file, so their memory is bounded by
+// the bytes the file really holds (every record takes 21 bytes at least);
+// their fixed ceilings only keep a 32-bit process within its address space,
+// far above any real folder. The others together stay below 64 MiB.
 constexpr uint64_t kMaxKeyBlock = 4096;
 constexpr uint64_t kMaxDescription = 4u * 1024 * 1024;
-constexpr uint64_t kMaxTextRecordBytes = 4u * 1024 * 1024;  // all records together
+constexpr uint32_t kMaxEntries = 1u << 24;
+// All records together: 4 MiB, and the manifest's 32 bytes for every entry.
+constexpr uint64_t kMaxTextRecordBytes = 4u * 1024 * 1024 + 32ull * kMaxEntries;
 constexpr uint32_t kMaxTextRecords = 65536;
 constexpr uint64_t kMaxImageBytes = 4u * 1024 * 1024;  // each of icon and banner
 constexpr int32_t kMaxImageSide = 16384;
 constexpr uint64_t kMaxArchiveName = 64u * 1024;
 constexpr uint64_t kMaxEntryName = 32u * 1024;
-constexpr uint32_t kMaxEntries = 1u << 17;
-constexpr uint64_t kMaxNameBytes = 8u * 1024 * 1024;  // all entry names together
+constexpr uint64_t kMaxNameBytes = 256u * 1024 * 1024;  // all entry names together
 constexpr uint32_t kMaxVolumeCount = 65536;
 constexpr uint32_t kVolumeHeaderSize = 12;
 

@@ -143,8 +143,8 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
     in.Seek(stamp.directory_offset);
     form = RecordForm::kDirectory;
   }
-  // Every record takes at least 21 bytes, so the count cannot exceed what is left.
-  // and a fixed ceiling keeps the memory of a huge table bounded.
+  // Every record takes at least 21 bytes, so the count cannot exceed what is
+  // left: the table's memory is bounded by the file's own bytes.
   if (entry_count > in.Left() / RecordBytes(form, 0) || entry_count > kMaxEntries)
     return damaged("the entry count (" + std::to_string(entry_count) + ") is impossible");
 
