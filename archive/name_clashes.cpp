@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "archive/windows_case.h"
 
@@ -18,6 +19,22 @@ struct Key {
 
 bool IsSeparator(char c) {
   return c == '\\' || c == '/';
+}
+
+// Sorts by hash, keys of equal hash in their order (that of their entries):
+// a radix sort in four passes of 16 bits, several times faster than a
+// comparison sort on a million keys.
+void SortByHash(std::vector<Key>& keys) {
+  std::vector<Key> other(keys.size());
+  std::vector<uint32_t> count(1u << 16);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(count.begin(), count.end(), 0u);
+    for (const Key& k : keys) ++count[(k.hash >> shift) & 0xFFFF];
+    uint32_t at = 0;
+    for (uint32_t& c : count) at += std::exchange(c, at);
+    for (const Key& k : keys) other[count[(k.hash >> shift) & 0xFFFF]++] = k;
+    keys.swap(other);
+  }
 }
 
 }  // namespace
@@ -56,9 +73,7 @@ bool FindNameClash(const std::vector<const std::string*>& names, NameClash& clas
     }
     previous.assign(hashes.begin(), hashes.end() - (folder_entry ? 0 : 1));
   }
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-    return a.hash != b.hash ? a.hash < b.hash : a.entry < b.entry;
-  });
+  SortByHash(keys);
   // Equal hashes are taken for equal names: a 64-bit hash of two different
   // names agrees by chance about once in 10^19 pairs, and a name crafted to
   // agree only gets its own archive refused. No name is compared twice, so

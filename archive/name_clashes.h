@@ -16,8 +16,8 @@ struct NameClash {
 };
 
 // Finds a clash among `names` (entry names in table order); false when there
-// is none. Memory: 16 bytes per name and folder, whatever the names' length;
-// time: one pass over the names and a sort.
+// is none. Memory: 32 bytes per name and folder, whatever the names' length;
+// time: one pass over the names and a radix sort.
 bool FindNameClash(const std::vector<const std::string*>& names, NameClash& clash);
 
 }  // namespace kestrum

@@ -186,18 +186,33 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
 
 // The index is the entries' positions sorted by name (four bytes an entry);
 // a stable sort keeps the first of equal names first.
-void UnZipper::IndexEntries() {
-  entry_index_.resize(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) entry_index_[i] = uint32_t(i);
-  std::stable_sort(entry_index_.begin(), entry_index_.end(),
-                   [this](uint32_t a, uint32_t b) { return entries[a].name < entries[b].name; });
+namespace {
+
+uint64_t NameHash(const std::string& name) {
+  uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a
+  for (const char c : name) hash = (hash ^ uint8_t(c)) * 0x100000001b3ull;
+  return hash;
 }
 
+}  // namespace
+
+void UnZipper::IndexEntries() {
+  entry_index_.resize(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i)
+    entry_index_[i] = {NameHash(entries[i].name), uint32_t(i)};
+  std::sort(entry_index_.begin(), entry_index_.end(), [](const NameKey& a, const NameKey& b) {
+    return a.hash != b.hash ? a.hash < b.hash : a.entry < b.entry;
+  });
+}
+
+// The first entry of that name.
 const ArchiveEntry* UnZipper::FindEntry(const std::string& name) const {
-  const auto it =
-      std::lower_bound(entry_index_.begin(), entry_index_.end(), name,
-                       [this](uint32_t i, const std::string& n) { return entries[i].name < n; });
-  return it != entry_index_.end() && entries[*it].name == name ? &entries[*it] : nullptr;
+  const uint64_t hash = NameHash(name);
+  auto it = std::lower_bound(entry_index_.begin(), entry_index_.end(), hash,
+                             [](const NameKey& k, uint64_t h) { return k.hash < h; });
+  for (; it != entry_index_.end() && it->hash == hash; ++it)
+    if (entries[it->entry].name == name) return &entries[it->entry];
+  return nullptr;
 }
 
 // A volume passes when it opens, its header repeats the archive id and its

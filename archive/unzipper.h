@@ -154,7 +154,13 @@ class UnZipper {
   Platform& platform_;
   LoadError load_error_;
   std::string archive_path_;
-  std::vector<uint32_t> entry_index_;
+  // Every entry by the hash of its name, sorted: sorting a million numbers
+  // takes a fraction of the time that sorting a million names does.
+  struct NameKey {
+    uint64_t hash;
+    uint32_t entry;
+  };
+  std::vector<NameKey> entry_index_;
   std::atomic<bool> worker_active_{false};
   std::mutex worker_end_mutex_;
   std::condition_variable worker_ended_;

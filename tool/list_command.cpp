@@ -26,7 +26,11 @@ int RunList(const Args& args) {
   CliPlatform platform;
   UnZipper archive(platform);
   if (const int failed = OpenArchive(archive, path)) return failed;
-  Write(stdout, json ? ListingJson(archive) : ListingText(archive));
+  const ListingSink out = [](const std::string& piece) { Write(stdout, piece); };
+  if (json)
+    WriteListingJson(archive, out);
+  else
+    WriteListingText(archive, out);
   return 0;
 }
 

@@ -43,6 +43,9 @@ bool NeedsEscape(uint32_t cp) {
 }  // namespace
 
 std::string TerminalSafe(const std::string& text) {
+  // Printable ASCII, as most names are, stands as it is.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; }))
+    return text;
   std::string out;
   out.reserve(text.size());
   char escape[12];
