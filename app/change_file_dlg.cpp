@@ -12,6 +12,7 @@
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "ui/gdi_scope.h"
+#include "ui/interface_zoom.h"
 #include "ui/open_dialogs.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_text_view.h"
@@ -55,8 +56,10 @@ int ChangeFileDlg::Run(HWND owner) {
   std::unique_ptr<Views> views(new Views);
   views_ = views.get();
 
-  const int dpi = ui::ScreenDpi();
-  const LayoutZoom zoom{dpi, 96, dpi, 96};
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  const LayoutZoom zoom = ui::InterfaceZoom(metrics.lfMessageFont, ui::ScreenDpi());
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT frame = {0, 0, zoom.X(kWidth), zoom.Y(kHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -78,9 +81,6 @@ int ChangeFileDlg::Run(HWND owner) {
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, LPARAM(views_->small_icon));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, LPARAM(views_->large_icon));
 
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   font_ = CreateFontIndirectW(&metrics.lfMessageFont);
   const auto place = [&](HWND control, HPlacement hp, VPlacement vp) {
     const Rect r = Place(hp, vp, zoom.X(kWidth), zoom.Y(kHeight), zoom);

@@ -10,6 +10,7 @@
 #include "i18n/translate.h"
 #include "images/image_list.h"
 #include "ui/gdi_scope.h"
+#include "ui/interface_zoom.h"
 #include "ui/picture_bitmap.h"
 #include "ui/rich_label.h"
 #include "platform/win_text.h"
@@ -25,7 +26,7 @@ struct Views {
   ui::BitmapPicture logo;
   HFONT font = nullptr;
   HICON icon = nullptr;
-  int dpi = 96;
+  LayoutZoom zoom{96, 96, 96, 96};
   ~Views() {
     if (font) DeleteObject(font);
     if (icon) DestroyIcon(icon);
@@ -38,8 +39,11 @@ void VersionDlg::Run(HWND owner) {
   RegisterOwnClass(kClass, LoadCursorW(nullptr, IDC_ARROW));
   auto views = std::make_unique<Views>();
   views_ = views.get();
-  views->dpi = ui::ScreenDpi();
-  const LayoutZoom zoom{views->dpi, 96, views->dpi, 96};
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  views->zoom = ui::InterfaceZoom(metrics.lfMessageFont, ui::ScreenDpi());
+  const LayoutZoom& zoom = views->zoom;
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   RECT frame = {0, 0, zoom.X(kWidth), zoom.Y(kHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -57,9 +61,6 @@ void VersionDlg::Run(HWND owner) {
   const Picture& logo = DialogImages().KX_logo();
   views->logo.Set(logo.width, logo.height, logo.bgra);
 
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
   views->font = CreateFontIndirectW(&metrics.lfMessageFont);
   HINSTANCE instance = GetModuleHandleW(nullptr);
   const auto add = [&](const wchar_t* cls, const std::string& text, DWORD extra, int id,
@@ -72,8 +73,10 @@ void VersionDlg::Run(HWND owner) {
     return c;
   };
   add(WC_STATICW, "Kestrum v1020", SS_NOPREFIX, 1, Left(176, 100), Top(32, 20));
+  // To the dialog's right margin and two lines high: "Fecha de compilación"
+  // and the date and time take more than one line of the width.
   add(WC_STATICW, std::string(t_("Build time")) + " " + __DATE__ + " " + __TIME__, SS_NOPREFIX, 2,
-      Right(44, 180), Top(56, 20));
+      Right(12, 212), Top(54, 28));
   add(WC_STATICW, t_("Web Site:"), SS_NOPREFIX, 3, Left(176, 60), Top(84, 16));
   HWND ok = add(WC_BUTTONW, t_("OK"), WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, HCenter(80, 0),
                 Bottom(12, 24));
@@ -112,14 +115,10 @@ LRESULT VersionDlg::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PRINTCLIENT: {
       // The grey body with the logo on the left; the link label draws over it.
       HDC dc = HDC(wp);
-      RECT all = {0, 0, MulDiv(600, views ? views->dpi : 96, 96),
-                  MulDiv(200, views ? views->dpi : 96, 96)};
+      const LayoutZoom zoom = views ? views->zoom : LayoutZoom{96, 96, 96, 96};
+      RECT all = {0, 0, zoom.X(600), zoom.Y(200)};
       FillRect(dc, &all, ui::GdiObject<HBRUSH>(CreateSolidBrush(RGB(240, 240, 240))));
-      if (views) {
-        const int d = views->dpi;
-        ui::DrawBitmap(dc, views->logo.get(), MulDiv(36, d, 96), 0, MulDiv(134, d, 96),
-                       MulDiv(120, d, 96));
-      }
+      if (views) ui::DrawBitmap(dc, views->logo.get(), zoom.X(36), 0, zoom.X(134), zoom.X(120));
       return 1;
     }
     case WM_CTLCOLORSTATIC:

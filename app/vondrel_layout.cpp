@@ -10,6 +10,7 @@
 #include "images/image_list.h"
 #include "platform/win_text.h"
 #include "ui/gdi_scope.h"
+#include "ui/interface_zoom.h"
 
 namespace kestrum {
 namespace {
@@ -53,16 +54,6 @@ LOGFONTW MessageFont(UINT dpi) {
   return metrics.lfMessageFont;
 }
 
-// Average character width and line height of a font.
-SIZE FontCell(HFONT font) {
-  ui::ScreenDC dc;
-  ui::Selection selected(dc, font);
-  const wchar_t sample[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-  SIZE size = {};
-  GetTextExtentPoint32W(dc, sample, 52, &size);
-  return {(size.cx + 26) / 52, size.cy};
-}
-
 HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold) {
   return CreateFontW(-pixel_height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
@@ -71,18 +62,10 @@ HFONT MakeFont(const wchar_t* face, int pixel_height, bool bold) {
 
 }  // namespace
 
-// The layout was drawn for Tahoma 8 pt at 96 DPI; layout units scale with the
-// current interface font against it, which follows the monitor's DPI too.
+// Layout units follow the interface font at the window's DPI.
 void Vondrel::UpdateZoom() {
   dpi_ = WindowDpi(hwnd_);
-  LOGFONTW base = MessageFont(dpi_);
-  const ui::GdiObject<HFONT> current(CreateFontIndirectW(&base));
-  const ui::GdiObject<HFONT> design(MakeFont(L"Tahoma", 11, false));
-  const SIZE now = FontCell(current), then = FontCell(design);
-  // Never smaller than the DPI alone asks for.
-  const int scale_x = std::max(int(now.cx) * 96, int(then.cx) * int(dpi_));
-  const int scale_y = std::max(int(now.cy) * 96, int(then.cy) * int(dpi_));
-  zoom_ = LayoutZoom{scale_x, int(then.cx) * 96, scale_y, int(then.cy) * 96};
+  zoom_ = ui::InterfaceZoom(MessageFont(dpi_), int(dpi_));
   MakeFonts();
 }
 

@@ -3,8 +3,12 @@
 looking at: the start view with a description, the table, the About dialog,
 the overwrite question, the finished view, the failure message of a damaged
 archive and the missing-volume message. Writes one sheet per view and scale
-(nine windows, one per language) to build/language-sheets/ and prints their
-paths. Needs `make native win64`."""
+(nine windows, one per language, each shot trimmed to its windows) to
+build/language-sheets/ and prints their paths. Needs `make native win64`.
+
+The missing-volume message comes before the archive names its language, so
+it shows in the system's: Wine is started in that language's locale, which
+is compiled once into build/language-sheets/locales (glibc's localedef)."""
 
 import pathlib
 import shutil
@@ -19,6 +23,7 @@ from harness import BUILD, Wine, wait_until, with_last_byte_flipped  # noqa: E40
 LANGUAGES = ["enUS", "ruRU", "deDE", "frFR", "esES", "itIT", "ukUA", "zhCN", "kkKZ"]
 VIEWS = ["start", "table", "about", "question", "finished", "damaged", "missing"]
 OUT = BUILD / "language-sheets"
+LOCALES = OUT / "locales"
 STUB = BUILD / "win64" / "bin" / "kestrum-sfx.exe"
 
 
@@ -27,6 +32,20 @@ def pack(folder, archive, *options):
                     str(archive), "--stub", str(STUB), "--name", "Kestrum sample", *options],
                    check=True, stdout=subprocess.DEVNULL)
     return archive
+
+
+def system_locale(lang):
+    """The locale name of a language for LANG, compiled under LOCPATH."""
+    name = f"{lang[:2]}_{lang[2:]}.UTF-8"
+    target = LOCALES / name
+    if not target.exists():
+        LOCALES.mkdir(parents=True, exist_ok=True)
+        # Exit status 1: compiled with warnings, which glibc's own files give.
+        done = subprocess.run(["localedef", "-i", f"{lang[:2]}_{lang[2:]}", "-f", "UTF-8",
+                               str(target)], capture_output=True)
+        if done.returncode > 1 or not target.exists():
+            raise RuntimeError(f"localedef {name}: {done.stderr.decode()}")
+    return name
 
 
 def fresh(path):
@@ -49,7 +68,11 @@ def shoot(wine, lang, scale):
     split = pack(REPO / "sample", work / "s.exe", "--language", lang, "--split",
                  str(STUB.stat().st_size + 400_000))
     (work / "s.002").unlink()
-    shot = lambda view: wine.screenshot(OUT / "shots" / f"{view}-{scale}-{lang}.png")
+
+    def shot(view):
+        path = wine.screenshot(OUT / "shots" / f"{view}-{scale}-{lang}.png")
+        # The screen is black around the windows.
+        subprocess.run(["mogrify", "-trim", "+repage", str(path)], check=True)
 
     wine.start(archive, cwd=fresh(work / "x"))
     window = wine.window("Kestrum")
@@ -86,7 +109,7 @@ def shoot(wine, lang, scale):
 
     extract_until_asked(damaged, fresh(work / "d"), "damaged")
 
-    wine.start(split, cwd=work)
+    wine.start(split, cwd=work, lang=system_locale(lang))
     wait_until(lambda: wine.visible_windows(), 30, "no message")
     time.sleep(2)
     shot("missing")
@@ -94,21 +117,22 @@ def shoot(wine, lang, scale):
 
 
 def main():
-    fresh(OUT)
+    shutil.rmtree(OUT / "shots", ignore_errors=True)
     wine = Wine()
+    wine.env["LOCPATH"] = str(LOCALES)
     wine.winctl_exe = BUILD / "win64" / "bin" / "winctl.exe"
     reg = [wine.env["WINE64"], "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
            "/t", "REG_DWORD", "/d"]
     try:
-        for scale, dpi, crop in (("100", "96", "620x600+0+0"), ("150", "144", "930x900+0+0")):
+        for scale, dpi in (("100", "96"), ("150", "144")):
             subprocess.run(reg + [dpi, "/f"], env=wine.env, check=True, capture_output=True)
             for lang in LANGUAGES:
                 shoot(wine, lang, scale)
             for view in VIEWS:
                 shots = [str(OUT / "shots" / f"{view}-{scale}-{lang}.png") for lang in LANGUAGES]
                 sheet = OUT / f"{view}-{scale}.png"
-                subprocess.run(["montage", *shots, "-crop", crop, "-tile", "3x3", "-geometry",
-                                "+6+6", str(sheet)], check=True)
+                subprocess.run(["montage", *shots, "-tile", "3x3", "-geometry", "+6+6",
+                                str(sheet)], check=True)
                 print(sheet)
     finally:
         subprocess.run(reg + ["96", "/f"], env=wine.env, capture_output=True)

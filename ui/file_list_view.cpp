@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 
+#include "view/list_columns.h"
 #include "view/size_view.h"
 #include "platform/win_text.h"
 
@@ -51,18 +53,16 @@ void FileListView::FitColumns() {
   if (!has_columns_) return;
   RECT client;
   GetClientRect(hwnd_, &client);
-  // A quarter each, but never narrower than the title needs: a long
-  // translation ("Процент извлечения") is not cut off. The name column takes
-  // what is left, its own title at least.
-  const auto needs = [&](int i) { return ListView_GetStringWidth(hwnd_, titles_[i].c_str()) + 24; };
-  const int each = client.right / 4;
-  int used = 0;
-  for (int i = 1; i < 4; ++i) {
-    const int width = std::max(each, needs(i));
-    ListView_SetColumnWidth(hwnd_, i, width);
-    used += width;
-  }
-  ListView_SetColumnWidth(hwnd_, 0, std::max(int(client.right) - used, needs(0)));
+  // What each column needs: its title, and for the numbers a wide value too.
+  const auto text_width = [&](const wchar_t* text) {
+    return ListView_GetStringWidth(hwnd_, text) + 24;
+  };
+  const int value = text_width(L"1023.99 Kb");
+  std::array<int, 4> needs = {};
+  for (int i = 0; i < 4; ++i)
+    needs[size_t(i)] = std::max(text_width(titles_[i].c_str()), i == 0 ? 0 : value);
+  const std::array<int, 4> widths = FitListColumns(int(client.right), needs);
+  for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(hwnd_, i, widths[size_t(i)]);
 }
 
 bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {

@@ -1,6 +1,6 @@
 // The table of the archive's files: a report list view in owner-data mode,
 // so 100,000 rows cost nothing until they are shown. Four columns share the
-// width equally; clicking a title does not sort.
+// width (FitListColumns); clicking a title does not sort.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +25,7 @@ class FileListView {
   void SetColumnTitles(const std::wstring (&titles)[4]);
   void SetRows(std::vector<Row> rows);
   void SetPercent(size_t row, int percent);
-  // Keeps the four columns equal as the control changes size.
+  // Fits the four columns to the control as it changes size.
   void FitColumns();
   // For the parent's WM_NOTIFY; true when the notification was this view's.
   bool HandleNotify(NMHDR* header, LRESULT* result);

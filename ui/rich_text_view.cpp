@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "ui/font_fallback.h"
 #include "ui/gdi_scope.h"
 #include "ui/png_decoder.h"
 #include "view/rich_text/qtf.h"
@@ -96,6 +97,7 @@ void RichTextView::SetQtf(const std::string& qtf) {
 
 void RichTextView::SetDocument(rich_text::Document doc) {
   doc_ = std::move(doc);
+  UseLinkedFaces(doc_, style_.face);
   Render();
 }
 

@@ -2,9 +2,11 @@
 // parsed document, with links that open in the browser. It has no border and
 // never takes the keyboard focus or shows a caret.
 //
-// The document goes in as RTF in one piece. Links are underlined text in the
-// link colour rather than CFE_LINK text, which the control draws in its own
-// blue whatever colour it is given; the view hit-tests them itself. A click on
+// The document goes in as RTF in one piece, the letters its faces lack in
+// the faces the system links to them (see font_fallback.h). Links are
+// underlined text in the link colour rather than CFE_LINK text, which the
+// control draws in its own blue whatever colour it is given; the view
+// hit-tests them itself. A click on
 // a link still reaches the parent as EN_LINK (WM_LBUTTONDOWN, then
 // WM_LBUTTONUP, chrg the link's range), which the parent hands to
 // HandleNotify.

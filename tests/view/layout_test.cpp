@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "view/common_layout.h"
+#include "view/list_columns.h"
 #include "view/make_strip.h"
 #include "view/placement.h"
 
@@ -34,6 +37,20 @@ TEST(CommonLayout, TwentyControlsInFormOrder) {
   EXPECT_STREQ(items[0].name, "language");
   EXPECT_STREQ(items[19].name, "indicator");
   EXPECT_EQ(kControlCount, 20);
+}
+
+TEST(ListColumns, FitTheListWhenTheTitlesCan) {
+  using W = std::array<int, 4>;
+  // Short titles: a quarter for each number, the rest for the name.
+  EXPECT_EQ(FitListColumns(476, {80, 74, 89, 104}), (W{119, 119, 119, 119}));
+  // French at 100 %: the name's title takes from the numbers' spare room,
+  // the last column first, and all four still fit.
+  EXPECT_EQ(FitListColumns(476, {140, 95, 125, 70}), (W{140, 119, 125, 92}));
+  // Russian: the last title is wider than a quarter; the others give what
+  // the name lacks, down to their own needs.
+  EXPECT_EQ(FitListColumns(476, {110, 100, 115, 135}), (W{110, 116, 115, 135}));
+  // Titles wider than the list together: each keeps its need.
+  EXPECT_EQ(FitListColumns(300, {110, 100, 115, 135}), (W{110, 100, 115, 135}));
 }
 
 TEST(MakeStrip, RowColours) {
