@@ -29,7 +29,8 @@ void Vondrel::OnExtract() {
   ShowWindow(controls_[ControlId::bt_extract], SW_HIDE);
   SendMessageW(controls_[ControlId::indicator], PBM_SETPOS, 0, 0);
   ShowWindow(controls_[ControlId::indicator], SW_SHOW);
-  for (size_t row = 0; row < row_names_.size(); ++row) file_list_view_.SetPercent(row, 0);
+  for (size_t row = 0; row < size_t(file_count); ++row) file_list_view_.SetPercent(row, 0);
+  first_open_row_ = 0;
   wchar_t path[32768] = {};
   GetWindowTextW(controls_[ControlId::dir_path], path, 32768);
   archive_.destination = win::Utf8(path) + "\\";
@@ -52,16 +53,19 @@ void Vondrel::OnTimer() {
 }
 
 void Vondrel::ShowProgress() {
+  // Row i of the table is entry i. Entries are written in order: the rows
+  // before the first open one are done, and none after the current one is.
   ArchiveEntry current;
-  const double ratio = archive_.GetProgress(current);
+  size_t current_row = 0;
+  const double ratio = archive_.GetProgress(current, &current_row);
   SendMessageW(controls_[ControlId::indicator], PBM_SETPOS, WPARAM(BarPosition(ratio)), 0);
-  if (!current.name.empty()) {
-    const auto row = row_of_.find(current.name);
-    if (row != row_of_.end())
-      file_list_view_.SetPercent(row->second, FilePercent(current.written, current.size));
-  }
-  for (size_t row = 0; row < row_names_.size(); ++row)
-    if (archive_.IsDone(row_names_[row])) file_list_view_.SetPercent(row, 100);
+  const size_t rows = size_t(file_count);
+  if (current_row < rows)
+    file_list_view_.SetPercent(current_row, FilePercent(current.written, current.size));
+  while (first_open_row_ < rows && archive_.IsDoneAt(first_open_row_))
+    file_list_view_.SetPercent(first_open_row_++, 100);
+  for (size_t row = first_open_row_ + 1; row < rows && row <= current_row; ++row)
+    if (archive_.IsDoneAt(row)) file_list_view_.SetPercent(row, 100);
 }
 
 void Vondrel::ShowFinished() {

@@ -144,8 +144,6 @@ void Vondrel::FillFromArchive() {
   rows.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) {
     rows.push_back({win::Wide(e.name), int64_t(e.size), int64_t(e.stored_size)});
-    row_of_.emplace(e.name, row_names_.size());
-    row_names_.push_back(e.name);
     ++file_count;
   }
   file_list_view_.SetRows(std::move(rows));

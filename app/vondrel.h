@@ -119,9 +119,8 @@ class Vondrel : public ui::OwnWindow {
   int shown_state = ST_READY;
   int load_result_ = ST_FAILED;
   int file_count = 0;
-  std::string start_directory_;                     // the process's current directory at start-up
-  std::vector<std::string> row_names_;              // column 0 of the table, in order
-  std::unordered_map<std::string, size_t> row_of_;  // name -> its first row
+  std::string start_directory_;  // the process's current directory at start-up
+  size_t first_open_row_ = 0;    // the rows before it show their files done
   std::string archref;
 };
 

@@ -67,12 +67,14 @@ class UnZipper {
   void Work();
   bool Stop();
   int GetState() const;
-  // The overall progress 0..1; copies the entry being extracted into `out`.
-  double GetProgress(ArchiveEntry& out) const;
+  // The overall progress 0..1; copies the entry being extracted into `out`
+  // and, when asked, its index into `index` (entries.size() when none).
+  double GetProgress(ArchiveEntry& out, size_t* index = nullptr) const;
   // The bytes of all entries, read under the lock: a split archive's run
   // sets it again once the volumes are read.
   uint64_t SizeTotal() const;
   bool IsDone(const std::string& name) const;
+  bool IsDoneAt(size_t index) const;
   // Waits until the worker thread has ended.
   void WaitForWorker();
   // True while the worker thread runs.

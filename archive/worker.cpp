@@ -127,9 +127,11 @@ int UnZipper::GetState() const {
   return state.load();
 }
 
-double UnZipper::GetProgress(ArchiveEntry& out) const {
+double UnZipper::GetProgress(ArchiveEntry& out, size_t* index) const {
   std::shared_lock<std::shared_mutex> hold(lock);
-  if (const ArchiveEntry* e = FindEntry(current_name)) out = *e;
+  const ArchiveEntry* e = FindEntry(current_name);
+  if (e) out = *e;
+  if (index) *index = e ? size_t(e - entries.data()) : entries.size();
   if (size_total == 0) return run_finished_.load() && state.load() == ST_DONE ? 1.0 : 0.0;
   const double ratio = (double(done_total) + double(out.written)) / double(size_total);
   return std::min(1.0, std::max(0.0, ratio));
@@ -138,6 +140,11 @@ double UnZipper::GetProgress(ArchiveEntry& out) const {
 uint64_t UnZipper::SizeTotal() const {
   std::shared_lock<std::shared_mutex> hold(lock);
   return size_total;
+}
+
+bool UnZipper::IsDoneAt(size_t index) const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  return index < entries.size() && entries[index].done;
 }
 
 bool UnZipper::IsDone(const std::string& name) const {

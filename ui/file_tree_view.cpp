@@ -86,7 +86,7 @@ void FileTreeView::Fill(HTREEITEM item, int node) {
   if (filled_[size_t(node)]) return;
   filled_[size_t(node)] = true;
   SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-  for (int child : model_->node(node).children) Insert(item, child);
+  for (int child : model_->Children(node)) Insert(item, child);
   SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
 }
 

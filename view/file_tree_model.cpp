@@ -87,6 +87,7 @@ void FileTreeModel::Build(const std::string& root_text, const std::vector<std::s
                           uint32_t language) {
   nodes_.clear();
   nodes_.reserve(names.size() + 1);
+  language_ = language;
   TreeNode root;
   root.text = root_text;
   root.folder = true;
@@ -104,12 +105,22 @@ void FileTreeModel::Build(const std::string& root_text, const std::vector<std::s
     nodes_[size_t(parent)].children.push_back(id);
     return id;
   };
+  // Entries of one folder mostly follow each other: the last folder found
+  // is tried before the map.
+  std::string last_folder;
+  int last_parent = 0;
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
     size_t cut = name.size();
     while (cut > 0 && !IsSeparator(name[cut - 1])) --cut;
-    const std::string file = name.substr(cut);
-    const std::string folder = cut ? name.substr(0, cut - 1) : std::string();
+    std::string file = name.substr(cut);
+    const size_t folder_length = cut ? cut - 1 : 0;
+    if (folder_length && folder_length == last_folder.size() &&
+        name.compare(0, folder_length, last_folder) == 0) {
+      add(last_parent, std::move(file), false, int(i));
+      continue;
+    }
+    const std::string folder = name.substr(0, folder_length);
     int parent = 0;
     if (!folder.empty()) {
       const auto known = folders.find(folder);
@@ -131,19 +142,28 @@ void FileTreeModel::Build(const std::string& root_text, const std::vector<std::s
         }
         folders.emplace(folder, parent);
       }
+      last_folder = folder;
+      last_parent = parent;
     }
-    add(parent, file, false, int(i));
+    add(parent, std::move(file), false, int(i));
   }
-  // Every level: sorted by name, then folders before files.
-  for (TreeNode& n : nodes_) {
+  sorted_.assign(nodes_.size(), false);
+}
+
+const std::vector<int>& FileTreeModel::Children(int id) const {
+  TreeNode& n = nodes_[size_t(id)];
+  if (!sorted_[size_t(id)]) {
+    // Folders before files, then by name.
     std::stable_sort(n.children.begin(), n.children.end(), [&](int a, int b) {
       const TreeNode& x = nodes_[size_t(a)];
       const TreeNode& y = nodes_[size_t(b)];
       const bool fx = !x.children.empty(), fy = !y.children.empty();
       if (fx != fy) return fx;
-      return CompareNames(x.text, y.text, language) < 0;
+      return CompareNames(x.text, y.text, language_) < 0;
     });
+    sorted_[size_t(id)] = true;
   }
+  return n.children;
 }
 
 }  // namespace kestrum

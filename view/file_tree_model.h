@@ -1,6 +1,8 @@
 // The explorer tree of an archive's entries: folders rebuilt from the entry
 // paths, every level sorted by name with folders first. Portable; the window
-// shows it in a tree view, inserting a node's children when it is opened.
+// shows it in a tree view, inserting a node's children when it is opened. A
+// level is sorted when it is first asked for, so a table of a million
+// entries costs one pass to build and each opened folder its own sort.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,7 @@ namespace kestrum {
 struct TreeNode {
   std::string text;
   int parent = -1;            // -1 for the root
-  std::vector<int> children;  // sorted: folders first, then by name
+  std::vector<int> children;  // in table order; Children() gives them sorted
   int entry = -1;             // index of the entry for a file node, -1 otherwise
   bool folder = false;        // the root and folders
 };
@@ -27,9 +29,13 @@ class FileTreeModel {
 
   const TreeNode& node(int id) const { return nodes_[size_t(id)]; }
   int size() const { return int(nodes_.size()); }
+  // Node `id`'s children, folders first, then by name.
+  const std::vector<int>& Children(int id) const;
 
  private:
-  std::vector<TreeNode> nodes_;
+  mutable std::vector<TreeNode> nodes_;  // a level is sorted in place when asked for
+  mutable std::vector<bool> sorted_;
+  uint32_t language_ = 0;
 };
 
 // Orders two names the way a reader of `language` expects: letters compare

@@ -13,7 +13,8 @@ std::string Dump(const FileTreeModel& m, int id = 0) {
   std::string out = n.text + (n.folder ? "/" : "");
   if (!n.children.empty()) {
     out += "[";
-    for (size_t i = 0; i < n.children.size(); ++i) out += (i ? " " : "") + Dump(m, n.children[i]);
+    const std::vector<int>& children = m.Children(id);
+    for (size_t i = 0; i < children.size(); ++i) out += (i ? " " : "") + Dump(m, children[i]);
     out += "]";
   }
   return out;
@@ -45,7 +46,7 @@ TEST(FileTreeModel, NamesDifferingInCaseAreSeparateFolders) {
   const FileTreeModel m = Build({"Docs\\a", "docs\\b", "DOCS\\c"});
   EXPECT_EQ(Dump(m), "Arc/[docs/[b] Docs/[a] DOCS/[c]]");
   // Each leaf knows its entry.
-  EXPECT_EQ(m.node(m.node(m.node(0).children[0]).children[0]).entry, 1);
+  EXPECT_EQ(m.node(m.Children(m.Children(0)[0])[0]).entry, 1);
 }
 
 TEST(FileTreeModel, LettersCompareWithoutCaseAndAccentsFirst) {
