@@ -2,8 +2,8 @@
 # Builds the 32-bit release stub and kestrum.exe twice, from two copies of the
 # sources in folders of different names and lengths (each with its own copy of
 # the cross-built dependencies, as a second clone has), with the same
-# SOURCE_DATE_EPOCH, and compares the outputs byte for byte. Slow (two builds
-# from scratch): label "reproducible", outside `make test`.
+# SOURCE_DATE_EPOCH, and compares the outputs byte for byte. Two builds from
+# scratch, about 3.5 minutes on two cores: label "reproducible" of its own.
 set -uo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 cd "$repo" || exit 1
