@@ -15,7 +15,12 @@
 #                                 fast a 100,000-entry archive's window comes up
 #   make fuzz FUZZ_SECONDS=N      run the fuzz targets for N seconds each
 #   make format                   clang-format over the sources
-.PHONY: all deps native win64 win32 win32-deps win32-stub test asan tsan fuzz bench bench-stub bench-stub-vs-tool size screenshots run-sample format clean
+#   make deb                      the Debian package (tool, both stubs, manual page,
+#                                 completion) in build/package/
+#   make release                  release/: both stubs, both kestrum.exe, the .deb and
+#                                 SHA256SUMS, built reproducibly (SOURCE_DATE_EPOCH from
+#                                 the last commit unless set)
+.PHONY: all deps native win64 win32 win32-deps win32-stub win64-deps win64-stub deb release test asan tsan fuzz bench bench-stub bench-stub-vs-tool size screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -30,12 +35,17 @@ native: deps
 	@cmake --build --preset native
 
 # The win64 kestrum.exe carries the 32-bit release stub: that stub is built first.
-win64: win32-stub
+win64: win64-deps
+	@cmake --build --preset win64
+
+win64-deps: win32-stub
 	@bash scripts/deps/build-cryptopp.sh win64 $(BUILD)
 	@bash scripts/deps/build-libdeflate.sh win64 $(BUILD)
 	@bash scripts/deps/build-libpng.sh win64 $(BUILD)
 	@cmake --preset win64 >/dev/null
-	@cmake --build --preset win64
+
+win64-stub: win64-deps
+	@cmake --build --preset win64 --target kestrum-sfx
 
 win32-deps: deps
 	@bash scripts/deps/build-cryptopp.sh win32 $(BUILD)
@@ -85,6 +95,13 @@ fuzz: deps
 test: deps
 	@cmake --preset suites >/dev/null
 	@ctest --preset suites
+
+deb: native win32-stub win64-stub
+	@cpack --config $(BUILD)/native/CPackConfig.cmake >/dev/null
+	@ls $(BUILD)/package/kestrum_*.deb
+
+release: deps
+	@bash scripts/release.sh
 
 run-sample: native win64
 	@bash scripts/run-sample.sh

@@ -3,7 +3,9 @@
 #   ctest --test-dir build/suites -N                 the list
 #   ctest --test-dir build/suites -L wine -R stub    the stub suites under Wine
 # Each build is a fixture: a suite that needs it has it run first, and is not
-# run when it fails. Labels: lint, build, native, wine, i386, gui, sanitizer, fuzz.
+# run when it fails. Labels: lint, build, native, wine, i386, gui, sanitizer, fuzz,
+# package, reproducible (two builds from scratch compared, about 3.5 minutes;
+# `ctest --preset suites -LE reproducible` leaves it out).
 enable_testing()
 set(KESTRUM_SUITE_DIR ${CMAKE_SOURCE_DIR}/scripts/suites)
 set(KESTRUM_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs in the fuzz suite")
@@ -57,6 +59,9 @@ kestrum_suite(windows-tool COMMAND ${PYTESTS} ${T}/release/test_windows_tool.py
               LABELS "wine;i386" NEEDS "native;win64;win32;i386")
 kestrum_suite(signed-archives COMMAND ${PYTESTS} ${T}/release/test_signing.py
               LABELS "wine;i386" NEEDS "native;win32;i386")
+kestrum_suite(package COMMAND bash ${D}/package.sh LABELS "build;package" NEEDS "native;win64")
+kestrum_suite(reproducible-build COMMAND bash ${D}/reproducible-build.sh LABELS reproducible
+              NEEDS win32 TIMEOUT 3600)
 kestrum_suite(asan COMMAND make -s asan LABELS sanitizer TIMEOUT 3600)
 kestrum_suite(tsan COMMAND make -s tsan LABELS sanitizer TIMEOUT 3600)
 kestrum_suite(fuzz COMMAND make -s fuzz FUZZ_SECONDS=${KESTRUM_FUZZ_SECONDS}

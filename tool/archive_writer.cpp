@@ -20,6 +20,7 @@
 #include "tool/out_file.h"
 #include "tool/part_files.h"
 #include "tool/pe_stub.h"
+#include "tool/reproducible_key.h"
 #include "tool/source_tree.h"
 #include "tool/volume_plan.h"
 
@@ -164,13 +165,20 @@ bool PrepareJob(const PackOptions& o, PackJob& job, std::string& error) {
   for (const SourceFile& f : job.files) job.total += f.size;
   if (!CheckCeilings(o, job.files, error)) return false;
 
-  // Key block and archive id from the system's cryptographic random source.
+  // Key block and archive id from the system's cryptographic random source,
+  // or from what is packed when the archive is to be reproducible.
   HeaderRecord& h = job.header;
   h.format = o.split_size ? kFormatSplit : kFormatSingleFile;
-  h.key_block.resize(kKeyBlockSize);
-  CryptoPP::OS_GenerateRandomBlock(false, h.key_block.data(), h.key_block.size());
-  while (h.archive_id == 0)
-    CryptoPP::OS_GenerateRandomBlock(false, reinterpret_cast<uint8_t*>(&h.archive_id), 4);
+  if (o.reproducible) {
+    if (!DeriveKeyAndId(o, ArchiveName(o), job.stub.bytes, job.files, h.key_block, h.archive_id,
+                        error))
+      return false;
+  } else {
+    h.key_block.resize(kKeyBlockSize);
+    CryptoPP::OS_GenerateRandomBlock(false, h.key_block.data(), h.key_block.size());
+    while (h.archive_id == 0)
+      CryptoPP::OS_GenerateRandomBlock(false, reinterpret_cast<uint8_t*>(&h.archive_id), 4);
+  }
   h.language = o.language;
   h.description = o.description;
   h.icon = o.icon;

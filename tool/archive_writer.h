@@ -34,6 +34,9 @@ struct PackOptions {
   Image banner;
   uint64_t split_size = 0;  // 0: one executable
   bool manifest = true;     // the SHA-256 of every file, in the header
+  // Key block and archive id derived from what is packed instead of random:
+  // the same input then gives the same bytes.
+  bool reproducible = false;
 };
 
 struct PackSummary {

@@ -7,12 +7,15 @@ namespace fs = std::filesystem;
 
 namespace kestrum {
 
-// The stub built alongside the tool: beside it, or in the build tree's
-// Windows outputs (the 32-bit release stub first).
+// The stub installed with the tool (PREFIX/lib/kestrum beside PREFIX/bin,
+// found from the tool's own path, so a relocated or DESTDIR copy finds its
+// own), else the one beside it, or the build tree's Windows outputs (the
+// 32-bit release stub first).
 bool UseDefaultStub(PackOptions& options) {
   CliPlatform platform;
   const fs::path self = fs::path(platform.ExecutablePath()).parent_path();
   const fs::path candidates[] = {
+      self / ".." / "lib" / "kestrum" / "kestrum-sfx.exe",
       self / "kestrum-sfx.exe",
       self / ".." / ".." / "win32" / "bin" / "kestrum-sfx.exe",
       self / ".." / ".." / "win64" / "bin" / "kestrum-sfx.exe",

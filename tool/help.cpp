@@ -16,7 +16,7 @@ const char kOverview[] =
     "       kestrum --version\n"
     "\n"
     "Packs a folder into a self-extracting archive for Windows, and lists, tests\n"
-    "and extracts such archives. \"kestrum COMMAND --help\" describes a "
+    "and extracts such archives. \"kestrum COMMAND --help\" (or -h) describes a\n"
     "command.\n" KESTRUM_EXIT_CODES;
 
 const char kPack[] =
@@ -34,6 +34,11 @@ const char kPack[] =
     "                       header, against which extraction checks every byte\n"
     "  --level N            gzip level 0..12 (default 6; 10..12 slower, smaller)\n"
     "  --threads N          compressing threads (default: one per core)\n"
+    "  --reproducible       derive the key block and archive id from what is packed\n"
+    "                       (names, sizes, contents, options) instead of at random:\n"
+    "                       the same input gives the same bytes, whatever the thread\n"
+    "                       count. Also when SOURCE_DATE_EPOCH is set. The key is\n"
+    "                       stored in plain in every archive, so this weakens nothing.\n"
     "  --chunk-size N       bytes of input per chunk (default 2M)\n"
     "  --icon PNG           window icon\n"
     "  --banner PNG         picture for the top of the window\n"

@@ -11,6 +11,7 @@
 #include "tool/default_stub.h"
 #include "tool/png_image.h"
 #include "tool/progress_bar.h"
+#include "tool/reproducible_key.h"
 #include "tool/system_error.h"
 
 namespace kestrum {
@@ -67,6 +68,8 @@ int ParsePackArgs(const Args& args, PackOptions& o, std::string& icon, std::stri
         return UsageError("--language needs a code such as enUS or deDE, or 0");
     } else if (a == "--raw") {
       o.raw = true;
+    } else if (a == "--reproducible") {
+      o.reproducible = true;
     } else if (a == "--no-manifest") {
       o.manifest = false;
     } else if (a == "--level") {
@@ -106,6 +109,7 @@ int ParsePackArgs(const Args& args, PackOptions& o, std::string& icon, std::stri
 
 int RunPack(const Args& args) {
   PackOptions o;
+  o.reproducible = ReproducibleFromEnvironment();
   std::string icon, banner;
   if (const int refused = ParsePackArgs(args, o, icon, banner)) return refused;
   if (o.stub_path.empty() && !UseDefaultStub(o))

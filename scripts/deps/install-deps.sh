@@ -10,7 +10,7 @@ packages=(
   googletest clang libclang-rt-14-dev
   wine64 wine32:i386 fonts-wine xvfb xauth imagemagick xdotool fonts-wqy-microhei
   locales python3 python3-pil fonts-open-sans file time bc patch
-  osslsigncode openssl shellcheck python3-pytest
+  osslsigncode openssl shellcheck python3-pytest lintian
 )
 
 # The release stub is 32-bit: it runs under the i386 half of Wine, which needs

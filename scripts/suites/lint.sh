@@ -5,7 +5,7 @@ set -uo pipefail
 repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
 cd "$repo" || exit 1
 rc=0
-mapfile -t shells < <(git ls-files '*.sh' .ci/run)
+mapfile -t shells < <(git ls-files '*.sh' .ci/run packaging/kestrum.bash-completion)
 shellcheck -x -S warning "${shells[@]}" && echo "shellcheck: ${#shells[@]} scripts clean" || rc=1
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}" && echo "clang-format: ${#sources[@]} files clean" ||

@@ -8,8 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
+#include "i18n/language_code.h"
+#include "i18n/language_table.h"
 #include "kestrum_version.h"
 #include "tests/support/archive_builder.h"
 #include "tests/support/temp_dir.h"
@@ -190,6 +194,71 @@ TEST_F(CliTest, HelpVersionAndExitCodes) {
       EXPECT_NE(run.out.find("exit codes: 0 success, 1 failure"), std::string::npos) << c.args;
     }
   }
+}
+
+// The options a text names: "-o", "--level", ... (not "-sfx" inside a word).
+std::set<std::string> OptionsIn(const std::string& text) {
+  static const std::regex option("(^|[^A-Za-z0-9-])(--?[a-z][a-z0-9-]*)");
+  std::set<std::string> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it)
+    found.insert((*it)[2]);
+  return found;
+}
+
+std::string ReadSource(const std::string& relative) {
+  std::ifstream in(std::string(KESTRUM_SOURCE_DIR) + "/" + relative);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The manual page's OPTIONS section and the completion offer exactly what
+// --help describes, and every interface language.
+TEST_F(CliTest, ManualAndCompletionAgreeWithHelp) {
+  std::string help;
+  for (const char* args : {"--help", "pack --help", "list --help", "extract --help", "test --help"})
+    help += Kestrum(args, dir).out;
+  const std::set<std::string> options = OptionsIn(help);
+  ASSERT_GT(options.size(), 18u) << help;
+
+  std::string manual = ReadSource("packaging/kestrum.1");
+  for (size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.replace(at, 2, "-");
+  const size_t from = manual.find(".SH OPTIONS"), to = manual.find(".SH", from + 1);
+  ASSERT_NE(to, std::string::npos);
+  EXPECT_EQ(OptionsIn(manual.substr(from, to - from)), options);
+
+  // What the completion offers: its lists of words in quotes, not its own code.
+  const std::string completion = ReadSource("packaging/kestrum.bash-completion");
+  static const std::regex word_list("(options=|-W )'([^']*)'");
+  std::string offered;
+  for (auto it = std::sregex_iterator(completion.begin(), completion.end(), word_list);
+       it != std::sregex_iterator(); ++it)
+    offered += " " + (*it)[2].str() + " ";
+  EXPECT_EQ(OptionsIn(offered), options);
+  for (const LanguageRow& row : LanguageTable) {
+    const std::regex code("\\b" + FormatLanguageCode(row.lang) + "\\b");
+    EXPECT_TRUE(std::regex_search(offered, code)) << FormatLanguageCode(row.lang);
+    EXPECT_TRUE(std::regex_search(manual, code)) << FormatLanguageCode(row.lang);
+  }
+}
+
+// With SOURCE_DATE_EPOCH set, or --reproducible, two packs of the same folder
+// are the same bytes; without either, the key block is fresh every time.
+TEST_F(CliTest, ReproducibleWithSourceDateEpochOrTheOption) {
+  const auto pack = [&](const std::string& out, const std::string& extra) {
+    const ToolRun run = Kestrum("pack " + Quote(dir.File("src")) + " -o " + Quote(dir.File(out)) +
+                                    " --stub " + Quote(stub) + extra,
+                                dir);
+    EXPECT_EQ(run.code, 0) << run.err;
+    return test::ReadAll(dir.File(out));
+  };
+  setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+  const std::vector<uint8_t> a = pack("a.exe", " --threads 1"), b = pack("b.exe", " --threads 3");
+  unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_TRUE(a == b);
+  EXPECT_TRUE(a == pack("c.exe", " --reproducible"));
+  EXPECT_FALSE(a == pack("d.exe", ""));
 }
 
 TEST_F(CliTest, SplitListsAllVolumes) {
