@@ -171,7 +171,7 @@ void Vondrel::BuildTree() {
   std::vector<std::string> names;
   names.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) names.push_back(e.name);
-  tree_model_.Build(archive_.archive_name, names, CurrentLanguage());
+  tree_model_.Build(archive_.archive_name, std::move(names), CurrentLanguage());
   file_tree_view_.Show(&tree_model_);
 }
 

@@ -75,14 +75,15 @@ HTREEITEM FileTreeView::Insert(HTREEITEM parent, int node) {
   insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   insert.item.pszText = const_cast<wchar_t*>(text.c_str());
   insert.item.lParam = node;
-  // The root is always openable, even without children.
-  insert.item.cChildren = (n.folder && (node == 0 || !n.children.empty())) ? 1 : 0;
+  // A folder always holds something; the root is openable even without.
+  insert.item.cChildren = n.folder ? 1 : 0;
   insert.item.iImage = insert.item.iSelectedImage = n.folder ? kFolderClosed : kFile;
   return reinterpret_cast<HTREEITEM>(
       SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 void FileTreeView::Fill(HTREEITEM item, int node) {
+  if (size_t(node) >= filled_.size()) filled_.resize(size_t(node) + 1, false);
   if (filled_[size_t(node)]) return;
   filled_[size_t(node)] = true;
   SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);

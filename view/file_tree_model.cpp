@@ -83,10 +83,12 @@ int CompareNames(const std::string& a, const std::string& b, uint32_t language) 
   return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-void FileTreeModel::Build(const std::string& root_text, const std::vector<std::string>& names,
+void FileTreeModel::Build(const std::string& root_text, std::vector<std::string> names,
                           uint32_t language) {
+  names_ = std::move(names);
+  const std::vector<std::string>& all = names_;
   nodes_.clear();
-  nodes_.reserve(names.size() + 1);
+  pending_files_.assign(1, {});
   language_ = language;
   TreeNode root;
   root.text = root_text;
@@ -103,21 +105,21 @@ void FileTreeModel::Build(const std::string& root_text, const std::vector<std::s
     nodes_.push_back(std::move(n));
     const int id = int(nodes_.size()) - 1;
     nodes_[size_t(parent)].children.push_back(id);
+    pending_files_.emplace_back();
     return id;
   };
   // Entries of one folder mostly follow each other: the last folder found
   // is tried before the map.
   std::string last_folder;
   int last_parent = 0;
-  for (size_t i = 0; i < names.size(); ++i) {
-    const std::string& name = names[i];
+  for (size_t i = 0; i < all.size(); ++i) {
+    const std::string& name = all[i];
     size_t cut = name.size();
     while (cut > 0 && !IsSeparator(name[cut - 1])) --cut;
-    std::string file = name.substr(cut);
     const size_t folder_length = cut ? cut - 1 : 0;
     if (folder_length && folder_length == last_folder.size() &&
         name.compare(0, folder_length, last_folder) == 0) {
-      add(last_parent, std::move(file), false, int(i));
+      pending_files_[size_t(last_parent)].push_back(int(i));
       continue;
     }
     const std::string folder = name.substr(0, folder_length);
@@ -145,19 +147,31 @@ void FileTreeModel::Build(const std::string& root_text, const std::vector<std::s
       last_folder = folder;
       last_parent = parent;
     }
-    add(parent, std::move(file), false, int(i));
+    pending_files_[size_t(parent)].push_back(int(i));
   }
   sorted_.assign(nodes_.size(), false);
 }
 
 const std::vector<int>& FileTreeModel::Children(int id) const {
   TreeNode& n = nodes_[size_t(id)];
-  if (!sorted_[size_t(id)]) {
-    // Folders before files, then by name.
+  if (size_t(id) < sorted_.size() && !sorted_[size_t(id)]) {
+    for (const int entry : pending_files_[size_t(id)]) {
+      const std::string& name = names_[size_t(entry)];
+      size_t cut = name.size();
+      while (cut > 0 && !IsSeparator(name[cut - 1])) --cut;
+      TreeNode file;
+      file.text = name.substr(cut);
+      file.parent = id;
+      file.entry = entry;
+      nodes_.push_back(std::move(file));
+      n.children.push_back(int(nodes_.size()) - 1);
+    }
+    pending_files_[size_t(id)] = {};
+    // Folders before files (a folder always holds something), then by name.
     std::stable_sort(n.children.begin(), n.children.end(), [&](int a, int b) {
       const TreeNode& x = nodes_[size_t(a)];
       const TreeNode& y = nodes_[size_t(b)];
-      const bool fx = !x.children.empty(), fy = !y.children.empty();
+      const bool fx = x.folder, fy = y.folder;
       if (fx != fy) return fx;
       return CompareNames(x.text, y.text, language_) < 0;
     });

@@ -1,11 +1,13 @@
 // The explorer tree of an archive's entries: folders rebuilt from the entry
 // paths, every level sorted by name with folders first. Portable; the window
-// shows it in a tree view, inserting a node's children when it is opened. A
-// level is sorted when it is first asked for, so a table of a million
-// entries costs one pass to build and each opened folder its own sort.
+// shows it in a tree view, inserting a node's children when it is opened.
+// Building makes the folders only; a folder's files become nodes, and its
+// level is sorted, when its children are first asked for. A table of a
+// million entries costs one pass, and each opened folder its own files.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,7 +16,7 @@ namespace kestrum {
 struct TreeNode {
   std::string text;
   int parent = -1;            // -1 for the root
-  std::vector<int> children;  // in table order; Children() gives them sorted
+  std::vector<int> children;  // Children() gives them all, sorted
   int entry = -1;             // index of the entry for a file node, -1 otherwise
   bool folder = false;        // the root and folders
 };
@@ -24,16 +26,22 @@ class FileTreeModel {
   // Node 0 is the root, titled with the archive's name. Names are split at
   // the last backslash, slash or colon into folder and file; the folder part
   // is split at backslashes into components, empty ones dropped.
-  void Build(const std::string& root_text, const std::vector<std::string>& names,
-             uint32_t language);
+  void Build(const std::string& root_text, std::vector<std::string> names, uint32_t language);
 
+  // A node that Children() has handed out, or a folder.
   const TreeNode& node(int id) const { return nodes_[size_t(id)]; }
+  // The nodes made so far: every folder, and the files of the opened ones.
   int size() const { return int(nodes_.size()); }
-  // Node `id`'s children, folders first, then by name.
+  // Node `id`'s children, folders first, then by name. Its files are made
+  // nodes on the first call; references to nodes stay valid.
   const std::vector<int>& Children(int id) const;
 
  private:
-  mutable std::vector<TreeNode> nodes_;  // a level is sorted in place when asked for
+  std::vector<std::string> names_;
+  mutable std::deque<TreeNode> nodes_;
+  // For each folder: its files' entries not yet made nodes; whether its
+  // level is sorted.
+  mutable std::vector<std::vector<int>> pending_files_;
   mutable std::vector<bool> sorted_;
   uint32_t language_ = 0;
 };

@@ -11,9 +11,9 @@ namespace {
 std::string Dump(const FileTreeModel& m, int id = 0) {
   const TreeNode& n = m.node(id);
   std::string out = n.text + (n.folder ? "/" : "");
-  if (!n.children.empty()) {
+  const std::vector<int>& children = m.Children(id);
+  if (!children.empty()) {
     out += "[";
-    const std::vector<int>& children = m.Children(id);
     for (size_t i = 0; i < children.size(); ++i) out += (i ? " " : "") + Dump(m, children[i]);
     out += "]";
   }
