@@ -7,6 +7,8 @@
 #   make tsan                     the engine, worker and packer tests under ThreadSanitizer
 #   make bench                    packing and extraction speed against cp, tar, pigz, zip
 #                                 and 7z on two corpora, one table
+#   make bench-million            a million small files: pack, list (time and memory), test,
+#                                 and extract against cp -r
 #   make bench-stub               how fast the 32-bit stub extracts from its window under Wine
 #   make bench-stub-vs-tool       both stubs from the Extract press to the finished view against
 #                                 kestrum extract, on make bench's corpora (run that first)
@@ -20,7 +22,7 @@
 #   make release                  release/: both stubs, both kestrum.exe, the .deb and
 #                                 SHA256SUMS, built reproducibly (SOURCE_DATE_EPOCH from
 #                                 the last commit unless set)
-.PHONY: all deps native win64 win32 win32-deps win32-stub win64-deps win64-stub deb release test asan tsan fuzz bench bench-stub bench-stub-vs-tool size screenshots run-sample format clean
+.PHONY: all deps native win64 win32 win32-deps win32-stub win64-deps win64-stub deb release test asan tsan fuzz bench bench-million bench-stub bench-stub-vs-tool size screenshots run-sample format clean
 
 BUILD := build
 FUZZ_SECONDS ?= 30
@@ -77,6 +79,9 @@ screenshots: native win64
 
 bench: native win32
 	@bash scripts/bench/bench.sh
+
+bench-million: native win32
+	@bash scripts/bench/bench-million.sh
 
 bench-stub: native win32
 	@bash scripts/bench/bench-stub.sh win32

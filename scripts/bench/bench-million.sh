@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The million-file case (make bench-million): 1,000,000 small files in 1,000
+# folders, generated once and cached under build/bench. Times kestrum pack,
+# kestrum list (with its peak memory beside the archive's table), kestrum test,
+# and kestrum extract against cp -r, each extraction from an empty folder after
+# a sync and with a sync at its end; then checks the count of files and a
+# sample of them against the corpus.
+#   BENCH_RUNS=N            extraction rounds (default 1)
+#   BENCH_MILLION_FILES=N   how many files (default 1000000)
+set -euo pipefail
+repo=$(cd -- "$(dirname -- "${BASH_SOURCE[0]}")/../.." && pwd -P)
+cd "$repo" || exit 1
+build=${KESTRUM_BUILD:-build}
+bench=$repo/$build/bench
+kestrum=$repo/$build/native/bin/kestrum
+stub=$repo/$build/win32/bin/kestrum-sfx.exe
+runs=${BENCH_RUNS:-1}
+count=${BENCH_MILLION_FILES:-1000000}
+[ -x "$kestrum" ] || make native
+[ -f "$stub" ] || make win32
+mkdir -p "$bench"
+
+corpus=$bench/corpus-million stamp=$bench/corpus-million.stamp
+if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$count" ]; then
+  echo "generating $count files in $corpus"
+  rm -rf "$corpus" "$stamp"
+  python3 - "$corpus" "$count" <<'PY'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+for f in range(1000):
+    os.makedirs(os.path.join(root, f"folder{f:03d}"), exist_ok=True)
+for i in range(count):
+    # A few dozen to a few hundred bytes each, text that compresses a little.
+    with open(os.path.join(root, f"folder{i % 1000:03d}", f"file{i:07d}.txt"), "w") as out:
+        out.write(f"file {i} of the million-file corpus\n" * (1 + i % 7))
+PY
+  echo "$count" >"$stamp"
+fi
+
+now_us() { now=${EPOCHREALTIME//[!0-9]/}; }
+secs() { LC_ALL=C awk -v u="$1" 'BEGIN { printf "%.2f", u / 1e6 }'; }
+# Runs "$@" with a sync before and after; prints the seconds. Its peak memory
+# (KiB) is then the output of peak.
+timed() {
+  sync
+  now_us
+  local t0=$now
+  /usr/bin/time -f '%M' -o "$bench/million-time.txt" "$@" >/dev/null
+  sync
+  now_us
+  secs $((now - t0))
+}
+peak() { tail -n 1 "$bench/million-time.txt"; }
+
+archive=$bench/million.exe out=$bench/out-million
+trap 'rm -rf "$out"' EXIT
+echo "host: $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the start"
+rm -f "$archive"
+t=$(timed "$kestrum" pack "$corpus" -o "$archive" --stub "$stub")
+rss=$(peak)
+echo "pack:    $t s, peak memory $((rss / 1024)) MiB, archive $(($(stat -c %s "$archive") / 1048576)) MiB"
+# The table's own bytes: each record's 21 fixed bytes and its name.
+table=$("$kestrum" list --json "$archive" | python3 -c '
+import json, sys
+print(sum(21 + len(e["name"].encode()) for e in json.load(sys.stdin)["entries"]))')
+t=$(timed "$kestrum" list "$archive")
+rss=$(peak)
+echo "list:    $t s, peak memory $((rss / 1024)) MiB ($(LC_ALL=C awk -v r="$rss" -v b="$table" \
+  'BEGIN { printf "%.1f", r * 1024 / b }') x the table's $((table / 1048576)) MiB)"
+t=$(timed "$kestrum" test "$archive")
+rss=$(peak)
+echo "test:    $t s, peak memory $((rss / 1024)) MiB"
+for ((round = 1; round <= runs; round++)); do
+  rm -rf "$out"
+  t_cp=$(timed cp -r "$corpus" "$out")
+  rm -rf "$out"
+  t_x=$(timed "$kestrum" extract "$archive" -o "$out")
+  rss=$(peak)
+  echo "round $round: cp -r $t_cp s, kestrum extract $t_x s ($(LC_ALL=C awk -v a="$t_cp" -v b="$t_x" \
+    'BEGIN { printf "%.2f", a / b }') x cp -r), peak memory $((rss / 1024)) MiB"
+done
+found=$(find "$out" -type f | wc -l)
+status=0
+[ "$found" = "$count" ] || { echo "extracted $found files, not $count"; status=1; }
+for i in 0 1 $((count / 2)) $((count - 1)); do
+  f=folder$(printf '%03d' $((i % 1000)))/file$(printf '%07d' "$i").txt
+  cmp -s "$corpus/$f" "$out/$f" || { echo "differs: $f"; status=1; }
+done
+[ $status = 0 ] && echo "verify: $found files, a sample of 4 equal to the corpus"
+exit $status
