@@ -55,9 +55,9 @@ void Vondrel::OnTimer() {
 void Vondrel::ShowProgress() {
   // Row i of the table is entry i. Entries are written in order: the rows
   // before the first open one are done, and none after the current one is.
-  ArchiveEntry current;
-  size_t current_row = 0;
-  const double ratio = archive_.GetProgress(current, &current_row);
+  RunningEntry current;
+  const double ratio = archive_.GetProgress(current);
+  const size_t current_row = current.index;
   SendMessageW(controls_[ControlId::indicator], PBM_SETPOS, WPARAM(BarPosition(ratio)), 0);
   const size_t rows = size_t(file_count);
   if (current_row < rows)

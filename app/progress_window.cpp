@@ -56,7 +56,7 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     }
     case WM_TIMER: {
       if (StopRequested()) StopRun(hwnd, *p);
-      ArchiveEntry current;
+      RunningEntry current;
       const double ratio = p->archive->GetProgress(current);
       SendMessageW(p->bar, PBM_SETPOS, WPARAM(ratio * 1000), 0);
       SetWindowTextW(p->name, win::Wide(current.name).c_str());

@@ -81,8 +81,8 @@ class RunLog {
   std::FILE* file_ = nullptr;
 };
 
-std::string Relative(const std::string& name) {
-  std::string relative = name;
+std::string Relative(std::string_view name) {
+  std::string relative(name);
   for (char& c : relative)
     if (c == '/') c = '\\';
   return relative;
@@ -93,11 +93,12 @@ std::string Relative(const std::string& name) {
 // an extraction. Empty, or the first path in the way.
 std::string FirstInTheWay(UnZipper& archive, FileSystem& files) {
   for (const ArchiveEntry& e : archive.entries) {
-    const PathKind kind = files.LookIn(archive.destination, Relative(e.name));
-    const bool folder = IsFolderName(e.name);
+    const std::string relative = Relative(archive.Name(e));
+    const PathKind kind = files.LookIn(archive.destination, relative);
+    const bool folder = IsFolderName(relative);
     if (kind == PathKind::kNothing || kind == PathKind::kNoFolder) continue;
     if (folder && kind == PathKind::kFolder) continue;
-    return archive.destination + Relative(e.name);
+    return archive.destination + relative;
   }
   return {};
 }
@@ -136,10 +137,10 @@ int Extract(const StubOptions& o, UnZipper& archive, UnattendedPlatform& platfor
   archive.WaitForWorker();
   stopped = stopped || StopRequested();
 
-  for (const ArchiveEntry& e : archive.entries)
-    log.Line(std::string(archive.IsDone(e.name) ? (test_only ? "intact: " : "extracted: ")
-                                                : "not done: ") +
-             e.name);
+  for (size_t i = 0; i < archive.entries.size(); ++i)
+    log.Line(
+        std::string(archive.IsDoneAt(i) ? (test_only ? "intact: " : "extracted: ") : "not done: ") +
+        std::string(archive.Name(i)));
   if (stopped) {
     console.Err(std::string("kestrum-sfx: ") + t_("stopped; no half-written file is left") + "\n");
     log.Line("stopped by the user");

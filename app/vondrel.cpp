@@ -143,7 +143,7 @@ void Vondrel::FillFromArchive() {
   std::vector<ui::FileListView::Row> rows;
   rows.reserve(archive_.entries.size());
   for (const ArchiveEntry& e : archive_.entries) {
-    rows.push_back({win::Wide(e.name), int64_t(e.size), int64_t(e.stored_size)});
+    rows.push_back({win::Wide(archive_.Name(e)), int64_t(e.size), int64_t(e.stored_size)});
     ++file_count;
   }
   file_list_view_.SetRows(std::move(rows));
@@ -170,7 +170,7 @@ void Vondrel::ApplyTexts() {
 void Vondrel::BuildTree() {
   std::vector<std::string> names;
   names.reserve(archive_.entries.size());
-  for (const ArchiveEntry& e : archive_.entries) names.push_back(e.name);
+  for (const ArchiveEntry& e : archive_.entries) names.push_back(std::string(archive_.Name(e)));
   tree_model_.Build(archive_.archive_name, std::move(names), CurrentLanguage());
   file_tree_view_.Show(&tree_model_);
 }

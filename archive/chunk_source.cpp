@@ -9,7 +9,7 @@ ChunkSource::ChunkSource(ByteStream& file, const std::vector<uint8_t>& key_block
     : file_(file), in_(file), cipher_(key_block), times_(times) {}
 
 bool ChunkSource::Fail(const std::string& why) {
-  if (error_.empty()) error_ = entry_->name + ": " + why;
+  if (error_.empty()) error_ = std::string(name_) + ": " + why;
   return false;
 }
 
@@ -19,8 +19,9 @@ std::string ChunkSource::EndText() const {
   return problem.empty() ? "the archive ends inside its data" : problem;
 }
 
-bool ChunkSource::BeginEntry(const ArchiveEntry& entry) {
+bool ChunkSource::BeginEntry(const ArchiveEntry& entry, std::string_view name) {
   entry_ = &entry;
+  name_ = name;
   remaining_ = entry.stored_size;
   if (remaining_ > 0 && !in_.Seek(entry.data_offset))
     return Fail("its data lies beyond the end of the archive");

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/byte_cursor.h"
@@ -26,7 +27,7 @@ class ChunkSource {
   ChunkSource(ByteStream& file, const std::vector<uint8_t>& key_block, StageTimes& times);
 
   // Moves to an entry's data; false when it lies beyond the file.
-  bool BeginEntry(const ArchiveEntry& entry);
+  bool BeginEntry(const ArchiveEntry& entry, std::string_view name);
   // True once the entry's stored bytes are all taken.
   bool EntryDone() const { return remaining_ == 0; }
   // The next chunk's body length; false when the file ends or the length
@@ -47,6 +48,7 @@ class ChunkSource {
   KeystreamCipher cipher_;
   StageTimes& times_;
   const ArchiveEntry* entry_ = nullptr;
+  std::string_view name_;  // entry_'s, for messages
   uint64_t remaining_ = 0;
   std::string error_;
 };

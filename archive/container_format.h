@@ -99,6 +99,13 @@ class TextRecords {
   std::vector<uint32_t> ends_;
 };
 
+// A text record the reader leaves in the file: the manifest, whose digests
+// can take tens of megabytes and are read only when a run needs them.
+struct RecordPlace {
+  uint64_t offset = 0;  // of the record's first byte in the stream
+  uint64_t size = 0;
+};
+
 struct HeaderRecord {
   uint16_t format = 0;
   uint16_t reserved1 = 0;
@@ -108,11 +115,13 @@ struct HeaderRecord {
   uint32_t reserved3 = 0;
   std::vector<uint8_t> key_block;
   std::string description;
-  TextRecords text_records;
+  TextRecords text_records;            // every record but the manifests
+  std::vector<RecordPlace> manifests;  // records that begin as a manifest
   uint32_t image_flags = 0;
   Image icon;
   Image banner;
 
+  size_t text_record_count() const { return text_records.size() + manifests.size(); }
   // Any format but the single-file one is read as split.
   bool split() const { return format != kFormatSingleFile; }
 };

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "archive/manifest.h"
+
 namespace kestrum {
 
 std::string CutAtNul(const std::string& s) {
@@ -90,11 +92,25 @@ bool ContainerReader::ReadHeaderBody(HeaderRecord& h) {
     return Fail("the text record count is impossible (" + std::to_string(count) + ")");
   uint64_t total = 0;
   h.text_records.clear();
-  h.text_records.reserve(count);
+  h.manifests.clear();
   std::string record;
   for (uint32_t i = 0; i < count; ++i) {
-    if (!ReadString("text record", kMaxTextRecordBytes - total, record)) return false;
-    total += record.size();
+    const uint32_t n = in_.U32();
+    if (in_.failed()) return Fail("file ends before the length of the text record");
+    if (n > kMaxTextRecordBytes - total)
+      return Fail("the text record is too long (" + std::to_string(n) + " bytes)");
+    if (n > in_.Left()) return Fail("the text record runs past the end of the file");
+    total += n;
+    // A manifest stays in the file: only its place is kept.
+    const uint64_t at = in_.Tell();
+    if (n >= kManifestMagicSize && in_.Bytes(kManifestMagicSize, record) &&
+        record.compare(0, kManifestMagicSize, kManifestMagic) == 0) {
+      h.manifests.push_back({at, n});
+      in_.Seek(at + n);
+      continue;
+    }
+    in_.Seek(at);
+    if (!in_.Bytes(n, record)) return Fail("the text record cannot be read");
     h.text_records.Add(record);
   }
 

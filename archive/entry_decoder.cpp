@@ -31,19 +31,20 @@ bool EntryDecoder::Take(uint64_t n) {
   return true;
 }
 
-std::string EntryDecoder::Decode(size_t index, const ArchiveEntry& entry) {
+std::string EntryDecoder::Decode(size_t index, const ArchiveEntry& entry, std::string_view name) {
   index_ = index;
   entry_ = &entry;
+  name_ = name;
   decoded_ = 0;
   queue_.Push({PipelineJob::kBeginEntry, index, nullptr});
-  if (!source_.BeginEntry(entry)) return source_.error();
+  if (!source_.BeginEntry(entry, name)) return source_.error();
   while (!source_.EntryDone() && go_on_()) {
     uint32_t n = 0;
     if (!source_.NextLength(n)) return source_.error();
     PooledBuffer body = Acquire(n);
     if (!source_.ReadBody(body->data.get(), n)) return source_.error();
     if (entry.stored_raw) {
-      if (!Take(n)) return TooLongText(entry.name, entry.size);
+      if (!Take(n)) return TooLongText(name_, entry.size);
       Push(PipelineJob::kOutput, body, true);
       continue;
     }
@@ -75,13 +76,13 @@ std::string EntryDecoder::RouteMember(PooledBuffer body, uint32_t n) {
     }
     if (result == GzipMemberDecoder::Result::kOk) {
       body.reset();
-      if (!Take(produced)) return TooLongText(entry_->name, entry_->size);
+      if (!Take(produced)) return TooLongText(name_, entry_->size);
       block->length = produced;
       Push(PipelineJob::kOutput, block, true);
       return {};
     }
     if (result == GzipMemberDecoder::Result::kDamaged)
-      return entry_->name + ": " + GzipMemberDecoder::kDamagedText;
+      return std::string(name_) + ": " + GzipMemberDecoder::kDamagedText;
   }
   return Stream(std::move(body), n);
 }
@@ -103,9 +104,9 @@ std::string EntryDecoder::Stream(PooledBuffer body, uint32_t n) {
         return go_on_();
       });
   body.reset();
-  if (too_long) return TooLongText(entry_->name, entry_->size);
+  if (too_long) return TooLongText(name_, entry_->size);
   // A stopped or failed run ends the stream without a word of its own.
-  if (!error.empty()) return go_on_() ? entry_->name + ": " + error : std::string();
+  if (!error.empty()) return go_on_() ? std::string(name_) + ": " + error : std::string();
   if (pending) Push(PipelineJob::kOutput, pending, true);
   return {};
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "archive/chunk_decoder.h"
 #include "archive/chunk_source.h"
@@ -27,7 +28,7 @@ class EntryDecoder {
 
   // Queues entry `index` from its begin to its end; returns what is wrong with
   // its data, or nothing when it went through or the run stopped.
-  std::string Decode(size_t index, const ArchiveEntry& entry);
+  std::string Decode(size_t index, const ArchiveEntry& entry, std::string_view name);
 
  private:
   PooledBuffer Acquire(size_t n);
@@ -45,6 +46,7 @@ class EntryDecoder {
   GzipMemberDecoder inflater_;
   size_t index_ = 0;
   const ArchiveEntry* entry_ = nullptr;
+  std::string_view name_;
   uint64_t decoded_ = 0;  // output of this entry so far; never beyond its size
 };
 

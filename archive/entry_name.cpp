@@ -48,7 +48,7 @@ bool IsSpoofing(uint32_t cp) {
 }
 
 // The code point starting at s[i] of well-formed UTF-8; advances i.
-uint32_t NextCodePoint(const std::string& s, size_t& i) {
+uint32_t NextCodePoint(std::string_view s, size_t& i) {
   const unsigned char lead = static_cast<unsigned char>(s[i++]);
   if (lead < 0x80) return lead;
   const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
@@ -64,11 +64,11 @@ size_t Utf16Units(uint32_t cp) {
 
 }  // namespace
 
-bool IsFolderName(const std::string& name) {
+bool IsFolderName(std::string_view name) {
   return !name.empty() && IsSeparator(name.back());
 }
 
-std::string UnsafeNameReason(const std::string& name) {
+std::string UnsafeNameReason(std::string_view name) {
   if (name.empty()) return "the name is empty";
   if (!IsValidUtf8(name)) return "the name is not valid UTF-8";
   if (IsSeparator(name[0])) return "the name is an absolute path";

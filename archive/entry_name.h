@@ -4,16 +4,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
 // Empty when `name` is a safe relative path that Windows can create;
 // otherwise the reason it is not. Both backslash and slash count as separators.
-std::string UnsafeNameReason(const std::string& name);
+std::string UnsafeNameReason(std::string_view name);
 
 // True for a name that ends in a separator ("docs\"): an archive builder's
 // way of storing an empty folder.
-bool IsFolderName(const std::string& name);
+bool IsFolderName(std::string_view name);
 
 // What Windows allows in one path (in UTF-16 units and parts).
 constexpr size_t kMaxNamePart = 255;

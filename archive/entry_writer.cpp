@@ -110,8 +110,8 @@ void EntryWriter::Handle(const PipelineJob& job) {
 }
 
 // The entry's path below the destination, with this system's separators.
-std::string EntryWriter::Relative(const std::string& name) const {
-  std::string relative = name;
+std::string EntryWriter::Relative(std::string_view name) const {
+  std::string relative(name);
   for (char& c : relative)
     if (c == '\\' || c == '/') c = files_.Separator();
   return relative;
@@ -176,20 +176,18 @@ std::string EntryWriter::RefuseNewPath(const std::string& path, const std::strin
 
 void EntryWriter::Begin(size_t index) {
   ArchiveEntry& e = a_.entries[index];
-  {
-    std::unique_lock<std::shared_mutex> hold(a_.lock);
-    a_.current_name = e.name;
-    e.written = 0;
-  }
+  a_.BeginEntry(index);
   entry_ = &e;
+  index_ = index;
+  name_ = a_.Name(e);
   produced_ = 0;
   chunk_ = 0;
   replace_ = skip_ = false;
   hashing_ = a_.HasManifest();
   if (hashing_) sha_.Restart();
   if (a_.test_only) return;
-  relative_ = Relative(e.name);
-  if (IsFolderName(e.name)) {
+  relative_ = Relative(name_);
+  if (IsFolderName(name_)) {
     // An empty folder stored as its own entry: made, and done.
     std::string why;
     if (!files_.CreateFoldersIn(a_.destination, relative_, why))
@@ -234,7 +232,7 @@ void EntryWriter::Output(const uint8_t* data, size_t n) {
   if (skip_ || !ok()) return;
   // An entry never gets more than its stated size: a member that inflates
   // far beyond what the table says must not fill the disk first.
-  if (n > entry_->size - produced_) return Fail(TooLongText(entry_->name, entry_->size));
+  if (n > entry_->size - produced_) return Fail(TooLongText(name_, entry_->size));
   if (hashing_) {
     StageTimes::Probe probe(times_, StageTimes::kHash);
     sha_.Update(data, n);
@@ -245,12 +243,11 @@ void EntryWriter::Output(const uint8_t* data, size_t n) {
       return Fail("cannot write " + a_.destination + relative_ + " (disk full?)");
   }
   produced_ += n;
-  std::unique_lock<std::shared_mutex> hold(a_.lock);
-  entry_->written = produced_;
+  a_.SetWritten(produced_);
 }
 
 void EntryWriter::ChunkDone() {
-  if (a_.on_chunk_written) a_.on_chunk_written(size_t(entry_ - a_.entries.data()), chunk_++);
+  if (a_.on_chunk_written) a_.on_chunk_written(index_, chunk_++);
 }
 
 // A member handed over by the decoding half: a helper's output when one
@@ -280,7 +277,7 @@ void EntryWriter::WriteInflated(const ChunkBuffer& member, GzipMemberDecoder::Re
                                 const uint8_t* data, size_t n) {
   const uint8_t* in = member.data.get();
   if (result == GzipMemberDecoder::Result::kDamaged)
-    return Fail(entry_->name + ": " + GzipMemberDecoder::kDamagedText);
+    return Fail(std::string(name_) + ": " + GzipMemberDecoder::kDamagedText);
   if (result == GzipMemberDecoder::Result::kOk) {
     Output(data, n);
   } else {
@@ -290,7 +287,7 @@ void EntryWriter::WriteInflated(const ChunkBuffer& member, GzipMemberDecoder::Re
           Output(d, k);
           return ok();
         });
-    if (!error.empty() && ok()) return Fail(entry_->name + ": " + error);
+    if (!error.empty() && ok()) return Fail(std::string(name_) + ": " + error);
   }
   if (ok()) ChunkDone();
 }
@@ -299,13 +296,13 @@ void EntryWriter::End() {
   ArchiveEntry& e = *entry_;
   if (skip_) return;
   if (produced_ != e.size)
-    return Fail(e.name + ": the data holds " + std::to_string(produced_) +
+    return Fail(std::string(name_) + ": the data holds " + std::to_string(produced_) +
                 " bytes, the file table says " + std::to_string(e.size));
   if (hashing_) {
     uint8_t digest[kDigestSize];
     sha_.Final(digest);
-    if (std::memcmp(digest, a_.ManifestDigest(size_t(entry_ - a_.entries.data())), kDigestSize))
-      return Fail(e.name + ": " + kNotAsInManifestText);
+    if (std::memcmp(digest, a_.ManifestDigest(index_), kDigestSize))
+      return Fail(std::string(name_) + ": " + kNotAsInManifestText);
   }
   if (out_) {
     StageTimes::Probe probe(times_, StageTimes::kCreateClose);
@@ -317,9 +314,7 @@ void EntryWriter::End() {
       return Fail("cannot create " + a_.destination + relative_);
     temp_relative_.clear();
   }
-  std::unique_lock<std::shared_mutex> hold(a_.lock);
-  a_.done_total += e.size;
-  e.done = true;
+  a_.EndEntry(index_);
 }
 
 // Abandon on a failure path: when even that runs out of memory, the file is

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "archive/chunk_decoder.h"
 #include "archive/extract_pipeline.h"
@@ -61,7 +62,7 @@ class EntryWriter {
   void End();
   void Abandon();
   void AbandonQuietly() noexcept;
-  std::string Relative(const std::string& name) const;
+  std::string Relative(std::string_view name) const;
 
   UnZipper& a_;
   Platform& platform_;
@@ -75,6 +76,8 @@ class EntryWriter {
   std::unique_ptr<uint8_t[]> inflated_;
   size_t inflated_capacity_ = 0;
   ArchiveEntry* entry_ = nullptr;
+  size_t index_ = 0;
+  std::string_view name_;                 // entry_'s, in the archive's name store
   std::string relative_, temp_relative_;  // below the destination
   std::unique_ptr<OutputFile> out_;
   uint64_t produced_ = 0;

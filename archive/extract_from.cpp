@@ -24,6 +24,13 @@ void UnZipper::ExtractFrom(ByteStream& file) {
     extract_error_.clear();
   }
 
+  // The manifest's digests are read from the file being extracted.
+  if (!ReadManifest(file)) {
+    FailRun("the archive's manifest cannot be read");
+    platform_.ShowExtractFailure(extract_error());
+    running.store(0, std::memory_order_release);
+    return;
+  }
   StageTimes times;
   ChunkQueue queue;
   ChunkSource source(file, header.key_block, times);
@@ -45,7 +52,7 @@ void UnZipper::ExtractFrom(ByteStream& file) {
     EntryDecoder decoder(source, queue, crew, times,
                          [&] { return writer.ok() && writer.running(); });
     for (size_t i = 0; i < entries.size() && !failed && writer.ok() && writer.running(); ++i) {
-      damage = decoder.Decode(i, entries[i]);
+      damage = decoder.Decode(i, entries[i], Name(i));
       failed = !damage.empty();
     }
   } catch (const std::exception& e) {

@@ -99,8 +99,8 @@ PipelineJob ChunkQueue::Pop() {
   return job;
 }
 
-std::string TooLongText(const std::string& name, uint64_t size) {
-  return name + ": the data holds more than the " + std::to_string(size) +
+std::string TooLongText(std::string_view name, uint64_t size) {
+  return std::string(name) + ": the data holds more than the " + std::to_string(size) +
          " bytes the file table says";
 }
 

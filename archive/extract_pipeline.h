@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace kestrum {
@@ -99,7 +100,7 @@ class PooledBuffer {
 };
 
 // What both halves say about an entry whose data holds more than its size.
-std::string TooLongText(const std::string& name, uint64_t size);
+std::string TooLongText(std::string_view name, uint64_t size);
 // What a run that ended in an exception says.
 std::string FailureText(const std::exception& e);
 

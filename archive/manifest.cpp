@@ -8,8 +8,7 @@
 namespace kestrum {
 namespace {
 
-constexpr char kMagic[] = "Kestrum manifest";  // 16 bytes without its NUL
-constexpr size_t kMagicSize = sizeof kMagic - 1;
+constexpr size_t kMagicSize = kManifestMagicSize;
 constexpr size_t kHeadSize = kMagicSize + 8;
 
 void Put32(std::string& out, uint32_t v) {
@@ -23,38 +22,33 @@ uint64_t ManifestRecordSize(uint64_t count) {
 }
 
 std::string ManifestRecord(const std::vector<uint8_t>& digests) {
-  std::string record(kMagic, kMagicSize);
+  std::string record(kManifestMagic, kMagicSize);
   Put32(record, kManifestVersion);
   Put32(record, uint32_t(digests.size() / kDigestSize));
   record.append(digests.begin(), digests.end());
   return record;
 }
 
-std::string FindManifest(const TextRecords& records, uint64_t entry_count,
-                         std::vector<uint8_t>& digests) {
-  digests.clear();
-  bool found = false;
-  for (size_t i = 0; i < records.size(); ++i) {
-    const std::string record = records[i];
-    if (record.compare(0, kMagicSize, kMagic, kMagicSize) != 0) continue;
-    if (found) return "the header holds two manifests";
-    found = true;
-    MemoryStream stream(reinterpret_cast<const uint8_t*>(record.data()), record.size());
-    ByteCursor in(stream);
-    in.Skip(kMagicSize);
-    const uint32_t version = in.U32();
-    const uint32_t count = in.U32();
-    if (in.failed()) return "the manifest is cut short";
-    if (version != kManifestVersion)
-      return "the manifest's version (" + std::to_string(version) + ") is not known";
-    if (count != entry_count)
-      return "the manifest holds " + std::to_string(count) + " digests for " +
-             std::to_string(entry_count) + " entries";
-    if (record.size() != ManifestRecordSize(count))
-      return "the manifest's length (" + std::to_string(record.size()) +
-             " bytes) does not match its count";
-    digests.assign(record.begin() + kHeadSize, record.end());
-  }
+std::string FindManifest(ByteStream& stream, const std::vector<RecordPlace>& places,
+                         uint64_t entry_count, uint64_t& digests_at) {
+  digests_at = 0;
+  if (places.empty()) return {};
+  if (places.size() > 1) return "the header holds two manifests";
+  const RecordPlace& place = places[0];
+  ByteCursor in(stream);
+  in.Seek(place.offset + kMagicSize);
+  const uint32_t version = in.U32();
+  const uint32_t count = in.U32();
+  if (in.failed() || place.size < kHeadSize) return "the manifest is cut short";
+  if (version != kManifestVersion)
+    return "the manifest's version (" + std::to_string(version) + ") is not known";
+  if (count != entry_count)
+    return "the manifest holds " + std::to_string(count) + " digests for " +
+           std::to_string(entry_count) + " entries";
+  if (place.size != ManifestRecordSize(count))
+    return "the manifest's length (" + std::to_string(place.size) +
+           " bytes) does not match its count";
+  digests_at = place.offset + kHeadSize;
   return {};
 }
 

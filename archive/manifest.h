@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/byte_stream.h"
 #include "archive/container_format.h"
 
 namespace kestrum {
@@ -31,11 +32,15 @@ std::string ManifestRecord(const std::vector<uint8_t>& digests);
 // The record's size for `count` entries.
 uint64_t ManifestRecordSize(uint64_t count);
 
-// Finds the manifest among the header's text records and checks it against
-// the entry count; `digests` gets its digests, or stays empty when there is
-// none. Returns what is wrong (one line), or empty.
-std::string FindManifest(const TextRecords& records, uint64_t entry_count,
-                         std::vector<uint8_t>& digests);
+// The record's first bytes, by which a reader knows it among the others.
+constexpr char kManifestMagic[] = "Kestrum manifest";
+constexpr size_t kManifestMagicSize = sizeof kManifestMagic - 1;
+
+// Checks the manifest that the header reader left in `stream` (at most one
+// place) against the entry count; `digests_at` gets where its digests lie,
+// or 0 when there is none. Returns what is wrong (one line), or empty.
+std::string FindManifest(ByteStream& stream, const std::vector<RecordPlace>& places,
+                         uint64_t entry_count, uint64_t& digests_at);
 
 // The digest of `n` bytes, as a one-shot helper for the packer and tests.
 void Sha256(const void* data, size_t n, uint8_t out[kDigestSize]);

@@ -30,17 +30,15 @@ std::string UnZipper::ReadJoinedTable(ByteStream& joined_stream, std::vector<Arc
     return damaged("the volumes do not hold the archive's file table");
   for (uint32_t i = 0; i < count; ++i) {
     EntryRecord r;
-    if (!reader.ReadEntry(RecordForm::kStream, r) || r.name != entries[i].name ||
+    if (!reader.ReadEntry(RecordForm::kStream, r) || r.name != Name(i) ||
         r.size != entries[i].size || r.stored_size != entries[i].stored_size ||
         !in.Skip(r.stored_size))
       return damaged("entry " + std::to_string(i + 1) + " of the volumes is damaged");
-    ArchiveEntry e;
-    e.size = r.size;
-    e.stored_size = r.stored_size;
-    e.name = std::move(r.name);
+    ArchiveEntry e = entries[i];  // the same name, in the same place
+    e.stored_raw = 0;
     e.data_offset = in.Tell() - r.stored_size;
     total += e.size;
-    joined.push_back(std::move(e));
+    joined.push_back(e);
   }
   return {};
 }
@@ -87,7 +85,6 @@ void UnZipper::ExtractSplit() {
     std::unique_lock<std::shared_mutex> hold(lock);
     entries.swap(joined);
     size_total = total;
-    IndexEntries();
   }
   ExtractFrom(joined_stream);
 }

@@ -16,20 +16,20 @@ namespace kestrum {
 
 namespace {
 
-std::string Which(size_t i, const std::string& entry_name) {
-  return "entry " + std::to_string(i + 1) + " (\"" + entry_name + "\")";
+std::string Which(size_t i, std::string_view entry_name) {
+  return "entry " + std::to_string(i + 1) + " (\"" + std::string(entry_name) + "\")";
 }
 
 // The file table's records at the cursor, each checked as it is read; empty,
 // or what is wrong. A single-file table's records are followed by their
-// data, which is skipped; a directory's are not.
-std::string ReadEntries(ContainerReader& reader, RecordForm form, uint32_t count,
+// data, which is skipped; a directory's are not. Names go into `names`.
+std::string ReadEntries(ContainerReader& reader, RecordForm form, uint32_t count, NameStore& names,
                         std::vector<ArchiveEntry>& loaded, uint64_t& total) {
   ByteCursor& in = reader.cursor();
   loaded.reserve(count);
   uint64_t name_bytes = 0;
+  EntryRecord r;
   for (uint32_t i = 0; i < count; ++i) {
-    EntryRecord r;
     if (!reader.ReadEntry(form, r)) return "entry " + std::to_string(i + 1) + ": " + reader.error();
     const std::string unsafe = UnsafeNameReason(r.name);
     if (!unsafe.empty()) return Which(i, r.name) + ": " + unsafe;
@@ -39,35 +39,36 @@ std::string ReadEntries(ContainerReader& reader, RecordForm form, uint32_t count
     name_bytes += r.name.size();
     if (name_bytes > kMaxNameBytes) return "the entry names are too long together";
     ArchiveEntry e;
-    e.stored_raw = r.stored_raw;
+    e.stored_raw = r.stored_raw ? 1 : 0;
     e.size = r.size;
     e.stored_size = r.stored_size;
-    e.name = std::move(r.name);
+    e.name_at = names.Add(r.name);
+    e.name_size = uint32_t(r.name.size()) & 0x7FFFFFFFu;  // at most kMaxEntryName
     if (form == RecordForm::kSingleFile) {
       e.data_offset = in.Tell();
       if (!in.Skip(r.stored_size))
-        return Which(i, e.name) + ": its data runs past the end of the file";
+        return Which(i, r.name) + ": its data runs past the end of the file";
     }
     total += e.size;
-    loaded.push_back(std::move(e));
+    loaded.push_back(e);
   }
   return {};
 }
 
 // Names that Windows would take for one file would overwrite each other:
 // empty, or the two entries that clash.
-std::string NameClashReason(const std::vector<ArchiveEntry>& earlier,
+std::string NameClashReason(const NameStore& store, const std::vector<ArchiveEntry>& earlier,
                             const std::vector<ArchiveEntry>& loaded) {
-  std::vector<const std::string*> names;
-  names.reserve(earlier.size() + loaded.size());
-  for (const ArchiveEntry& e : earlier) names.push_back(&e.name);
-  for (const ArchiveEntry& e : loaded) names.push_back(&e.name);
+  const auto name = [&](size_t i) {
+    const ArchiveEntry& e = i < earlier.size() ? earlier[i] : loaded[i - earlier.size()];
+    return store.View(e.name_at, e.name_size);
+  };
   NameClash clash;
-  if (!FindNameClash(names, clash)) return {};
-  return Which(clash.later, *names[clash.later]) +
+  if (!FindNameClash(earlier.size() + loaded.size(), name, clash)) return {};
+  return Which(clash.later, name(clash.later)) +
          (clash.file_and_folder ? ": a file and a folder of the same name as "
                                 : ": the same file on Windows as ") +
-         Which(clash.earlier, *names[clash.earlier]);
+         Which(clash.earlier, name(clash.earlier));
 }
 
 }  // namespace
@@ -148,14 +149,16 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   if (entry_count > in.Left() / RecordBytes(form, 0) || entry_count > kMaxEntries)
     return damaged("the entry count (" + std::to_string(entry_count) + ") is impossible");
 
-  std::vector<uint8_t> digests;
-  std::string why = FindManifest(h.text_records, entry_count, digests);
+  uint64_t digests_at = 0;
+  const uint64_t records_at = in.Tell();
+  std::string why = FindManifest(stream, h.manifests, entry_count, digests_at);
   if (!why.empty()) return damaged(why);
+  in.Seek(records_at);
 
   std::vector<ArchiveEntry> loaded;
   uint64_t total = 0;
-  why = ReadEntries(reader, form, entry_count, loaded, total);
-  if (why.empty()) why = NameClashReason(entries, loaded);
+  why = ReadEntries(reader, form, entry_count, names_, loaded, total);
+  if (why.empty()) why = NameClashReason(names_, entries, loaded);
   if (!why.empty()) return damaged(why);
 
   table_offset = stamp.table_offset;
@@ -164,55 +167,35 @@ int UnZipper::LoadChecked(ByteStream& stream, const std::string& path) {
   file_length = length;
   archive_name = std::move(name);
   header = std::move(h);
-  // Another archive's entries added to these keep a manifest only when both
-  // have one.
-  if (entries.empty())
-    manifest_ = std::move(digests);
-  else if (manifest_.empty() || digests.empty())
-    manifest_.clear();
-  else
-    manifest_.insert(manifest_.end(), digests.begin(), digests.end());
+  // The digests are read from the file a run extracts from: entries added to
+  // another archive's have none to check against.
+  manifest_at_ = entries.empty() ? digests_at : 0;
+  manifest_.clear();
   if (entries.empty())
     entries = std::move(loaded);
   else
-    for (ArchiveEntry& e : loaded) entries.push_back(std::move(e));
+    entries.insert(entries.end(), loaded.begin(), loaded.end());
+  done_.assign(entries.size(), 0);
   size_total += total;
-  IndexEntries();
   archive_path_ = path;
   load_error_ = LoadError();
   if (split) file_length += CheckVolumes();
   return ST_DONE;
 }
 
-// The index is the entries' positions sorted by name (four bytes an entry);
-// a stable sort keeps the first of equal names first.
-namespace {
-
-uint64_t NameHash(const std::string& name) {
-  uint64_t hash = 0xcbf29ce484222325ull;  // FNV-1a
-  for (const char c : name) hash = (hash ^ uint8_t(c)) * 0x100000001b3ull;
-  return hash;
+bool UnZipper::ReadManifest(ByteStream& stream) {
+  if (!HasManifest()) return true;
+  if (manifest_.size() == entries.size() * kDigestSize) return true;
+  ByteCursor in(stream);
+  std::vector<uint8_t> digests;
+  if (!in.Seek(manifest_at_) || !in.Bytes(entries.size() * kDigestSize, digests)) return false;
+  manifest_ = std::move(digests);
+  return true;
 }
 
-}  // namespace
-
-void UnZipper::IndexEntries() {
-  entry_index_.resize(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i)
-    entry_index_[i] = {NameHash(entries[i].name), uint32_t(i)};
-  std::sort(entry_index_.begin(), entry_index_.end(), [](const NameKey& a, const NameKey& b) {
-    return a.hash != b.hash ? a.hash < b.hash : a.entry < b.entry;
-  });
-}
-
-// The first entry of that name.
-const ArchiveEntry* UnZipper::FindEntry(const std::string& name) const {
-  const uint64_t hash = NameHash(name);
-  auto it = std::lower_bound(entry_index_.begin(), entry_index_.end(), hash,
-                             [](const NameKey& k, uint64_t h) { return k.hash < h; });
-  for (; it != entry_index_.end() && it->hash == hash; ++it)
-    if (entries[it->entry].name == name) return &entries[it->entry];
-  return nullptr;
+bool UnZipper::ReadManifest() {
+  std::unique_ptr<FileStream> file = FileStream::Open(archive_path_);
+  return file && ReadManifest(*file);
 }
 
 // A volume passes when it opens, its header repeats the archive id and its

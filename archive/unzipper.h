@@ -11,12 +11,14 @@
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "archive/byte_stream.h"
 #include "archive/container_format.h"
 #include "archive/manifest.h"
+#include "archive/name_store.h"
 #include "archive/platform.h"
 
 namespace kestrum {
@@ -30,14 +32,25 @@ enum StateCode : int {
   ST_FAILED = 6,
 };
 
+// One entry of the table in 32 bytes: a million of them take less memory
+// than the table's own bytes. The name lies in the archive's name store
+// (UnZipper::Name); whether the entry is done, in the archive's own list.
 struct ArchiveEntry {
-  bool done = false;
-  bool stored_raw = false;
+  ArchiveEntry() : name_size(0), stored_raw(0) {}
   uint64_t size = 0;
-  uint64_t written = 0;
   uint64_t stored_size = 0;
   uint64_t data_offset = 0;  // 0 for entries read from a split archive's directory
-  std::string name;          // relative, checked safe by Load
+  uint32_t name_at = 0;      // position in the name store
+  uint32_t name_size : 31;
+  uint32_t stored_raw : 1;
+};
+
+// The entry a run is at, copied out for the window and the tool.
+struct RunningEntry {
+  size_t index = 0;  // entries.size() when there is none
+  std::string name;
+  uint64_t size = 0;
+  uint64_t written = 0;
 };
 
 // Why Load failed, for messages: a code and a one-line description.
@@ -67,13 +80,13 @@ class UnZipper {
   void Work();
   bool Stop();
   int GetState() const;
-  // The overall progress 0..1; copies the entry being extracted into `out`
-  // and, when asked, its index into `index` (entries.size() when none).
-  double GetProgress(ArchiveEntry& out, size_t* index = nullptr) const;
+  // The overall progress 0..1; copies the entry being extracted into `out`.
+  double GetProgress(RunningEntry& out) const;
   // The bytes of all entries, read under the lock: a split archive's run
   // sets it again once the volumes are read.
   uint64_t SizeTotal() const;
-  bool IsDone(const std::string& name) const;
+  // Whether the first entry of that name is done (a walk over the table).
+  bool IsDone(std::string_view name) const;
   bool IsDoneAt(size_t index) const;
   // Waits until the worker thread has ended.
   void WaitForWorker();
@@ -92,9 +105,21 @@ class UnZipper {
 
   // The archive carries a manifest: every entry's content is checked
   // against its SHA-256 as it is written or tested.
-  bool HasManifest() const { return !manifest_.empty(); }
-  // Entry i's SHA-256 from the manifest (kDigestSize bytes); HasManifest() only.
-  const uint8_t* ManifestDigest(size_t i) const { return manifest_.data() + i * kDigestSize; }
+  bool HasManifest() const { return manifest_at_ != 0; }
+  // Reads the manifest's digests from `stream` (the archive, or the joined
+  // volumes), which Load leaves in the file; false when they cannot be read.
+  bool ReadManifest(ByteStream& stream);
+  // The same from the archive's own file.
+  bool ReadManifest();
+  // Entry i's SHA-256 (kDigestSize bytes) once ReadManifest has succeeded;
+  // nullptr before.
+  const uint8_t* ManifestDigest(size_t i) const {
+    return i < manifest_.size() / kDigestSize ? manifest_.data() + i * kDigestSize : nullptr;
+  }
+
+  // Entry i's name, relative and checked safe by Load.
+  std::string_view Name(size_t i) const { return Name(entries[i]); }
+  std::string_view Name(const ArchiveEntry& e) const { return names_.View(e.name_at, e.name_size); }
 
   // Split exactly when the header says so and there are at least two volumes.
   bool IsSplit() const { return header.split() && volume_count >= 2; }
@@ -108,7 +133,6 @@ class UnZipper {
   uint32_t volume_count = 0;
   uint64_t file_length = 0;
   std::string destination;
-  std::string current_name;
   std::string archive_name;
   HeaderRecord header;
   std::vector<ArchiveEntry> entries;
@@ -139,11 +163,11 @@ class UnZipper {
   // Asks the user to place the volumes beside the executable.
   void ShowMissingVolumes() const;
 
-  // Rebuilds the name index; the caller holds the write side of `lock` or no
-  // worker exists.
-  void IndexEntries();
-  // The first entry of that name, or nullptr; the caller holds `lock`.
-  const ArchiveEntry* FindEntry(const std::string& name) const;
+  // The writing half's reports, each under the write side of `lock`.
+  friend class EntryWriter;
+  void BeginEntry(size_t index);
+  void SetWritten(uint64_t bytes);
+  void EndEntry(size_t index);
   void FailRun(const std::string& detail);
   // Makes the folders of every entry (the first step of a run's writing half).
   void CreateEntryFolders();
@@ -156,19 +180,18 @@ class UnZipper {
   Platform& platform_;
   LoadError load_error_;
   std::string archive_path_;
-  // Every entry by the hash of its name, sorted: sorting a million numbers
-  // takes a fraction of the time that sorting a million names does.
-  struct NameKey {
-    uint64_t hash;
-    uint32_t entry;
-  };
-  std::vector<NameKey> entry_index_;
+  NameStore names_;
+  std::vector<uint8_t> done_;  // one byte an entry, under `lock`
+  static constexpr size_t kNoEntry = ~size_t(0);
+  size_t current_ = kNoEntry;  // the entry being written, under `lock`
+  uint64_t current_written_ = 0;
   std::atomic<bool> worker_active_{false};
   std::mutex worker_end_mutex_;
   std::condition_variable worker_ended_;
   std::atomic<bool> run_finished_{false};
   std::string extract_error_;      // under `lock`
-  std::vector<uint8_t> manifest_;  // the digests, in entry order, or empty
+  uint64_t manifest_at_ = 0;       // where the digests lie in the file, or 0
+  std::vector<uint8_t> manifest_;  // the digests once read, in entry order
 };
 
 }  // namespace kestrum

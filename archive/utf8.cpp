@@ -6,7 +6,7 @@ namespace kestrum {
 namespace {
 
 // Decodes one code point at s[i]; returns its byte length, or 0 when malformed.
-size_t DecodeOne(const std::string& s, size_t i, uint32_t* cp) {
+size_t DecodeOne(std::string_view s, size_t i, uint32_t* cp) {
   const auto b = [&](size_t k) { return static_cast<uint8_t>(s[i + k]); };
   const size_t left = s.size() - i;
   const uint8_t c = b(0);
@@ -37,7 +37,7 @@ size_t DecodeOne(const std::string& s, size_t i, uint32_t* cp) {
 
 }  // namespace
 
-bool IsValidUtf8(const std::string& s) {
+bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     uint32_t cp;
     const size_t n = DecodeOne(s, i, &cp);
@@ -47,7 +47,7 @@ bool IsValidUtf8(const std::string& s) {
   return true;
 }
 
-std::u16string Utf8ToUtf16(const std::string& s) {
+std::u16string Utf8ToUtf16(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {

@@ -2,14 +2,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
 // True when s is well-formed UTF-8 (no overlongs, surrogates or values above U+10FFFF).
-bool IsValidUtf8(const std::string& s);
+bool IsValidUtf8(std::string_view s);
 
 // UTF-8 to UTF-16 for wide system calls; invalid sequences become U+FFFD.
-std::u16string Utf8ToUtf16(const std::string& s);
+std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(const std::u16string& s);
 
 }  // namespace kestrum

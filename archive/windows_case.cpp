@@ -90,7 +90,7 @@ char16_t WindowsUpperCase(char16_t c) {
   }
 }
 
-std::u16string WindowsFolded(const std::string& utf8) {
+std::u16string WindowsFolded(std::string_view utf8) {
   std::u16string out = Utf8ToUtf16(utf8);
   for (char16_t& c : out) c = WindowsUpperCase(c);
   return out;

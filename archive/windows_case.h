@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
@@ -14,6 +15,6 @@ namespace kestrum {
 char16_t WindowsUpperCase(char16_t c);
 
 // `utf8` as UTF-16, every unit upper-cased as above.
-std::u16string WindowsFolded(const std::string& utf8);
+std::u16string WindowsFolded(std::string_view utf8);
 
 }  // namespace kestrum

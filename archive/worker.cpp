@@ -1,8 +1,8 @@
 // The extraction worker and the readers the window polls.
 //
-// Protocol: the worker writes the progress fields (current_name, done_total,
-// each entry's written and done, and the entries themselves when a split
-// archive is re-read) under the write side of `lock`; the readers hold the read
+// Protocol: the worker writes the progress fields (the current entry and its
+// bytes written, done_total, the done list, and the entries themselves when a
+// split archive is re-read) under the write side of `lock`; the readers hold the read
 // side for a whole call. `running` is handed between the threads with
 // release/acquire ordering; `state` is one atomic word.
 #include <algorithm>
@@ -66,9 +66,9 @@ void UnZipper::RunGuarded(const std::function<void()>& body) {
 }
 
 // Folder part of an entry name: everything before the last separator.
-static std::string FolderPart(const std::string& name) {
+static std::string FolderPart(std::string_view name) {
   const size_t cut = name.find_last_of("\\/");
-  return cut == std::string::npos ? std::string() : name.substr(0, cut);
+  return cut == std::string_view::npos ? std::string() : std::string(name.substr(0, cut));
 }
 
 void UnZipper::Work() {
@@ -95,7 +95,7 @@ void UnZipper::CreateEntryFolders() {
   std::string last, why;
   for (const ArchiveEntry& e : entries) {
     if (!running.load(std::memory_order_acquire)) break;
-    std::string folder = FolderPart(e.name);
+    std::string folder = FolderPart(Name(e));
     if (folder.empty() || folder == last) continue;
     last = folder;
     std::replace(folder.begin(), folder.end(), '\\', files.Separator());
@@ -127,13 +127,22 @@ int UnZipper::GetState() const {
   return state.load();
 }
 
-double UnZipper::GetProgress(ArchiveEntry& out, size_t* index) const {
+double UnZipper::GetProgress(RunningEntry& out) const {
   std::shared_lock<std::shared_mutex> hold(lock);
-  const ArchiveEntry* e = FindEntry(current_name);
-  if (e) out = *e;
-  if (index) *index = e ? size_t(e - entries.data()) : entries.size();
+  uint64_t written = 0;
+  if (current_ < entries.size()) {
+    out.index = current_;
+    out.name = std::string(Name(current_));
+    out.size = entries[current_].size;
+    out.written = current_written_;
+    // A done entry's bytes are counted in done_total already.
+    if (!done_[current_]) written = current_written_;
+  } else {
+    out = RunningEntry();
+    out.index = entries.size();
+  }
   if (size_total == 0) return run_finished_.load() && state.load() == ST_DONE ? 1.0 : 0.0;
-  const double ratio = (double(done_total) + double(out.written)) / double(size_total);
+  const double ratio = (double(done_total) + double(written)) / double(size_total);
   return std::min(1.0, std::max(0.0, ratio));
 }
 
@@ -144,13 +153,31 @@ uint64_t UnZipper::SizeTotal() const {
 
 bool UnZipper::IsDoneAt(size_t index) const {
   std::shared_lock<std::shared_mutex> hold(lock);
-  return index < entries.size() && entries[index].done;
+  return index < done_.size() && done_[index];
 }
 
-bool UnZipper::IsDone(const std::string& name) const {
+bool UnZipper::IsDone(std::string_view name) const {
   std::shared_lock<std::shared_mutex> hold(lock);
-  const ArchiveEntry* e = FindEntry(name);
-  return e && e->done;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (Name(i) == name) return done_[i] != 0;
+  return false;
+}
+
+void UnZipper::BeginEntry(size_t index) {
+  std::unique_lock<std::shared_mutex> hold(lock);
+  current_ = index;
+  current_written_ = 0;
+}
+
+void UnZipper::SetWritten(uint64_t bytes) {
+  std::unique_lock<std::shared_mutex> hold(lock);
+  current_written_ = bytes;
+}
+
+void UnZipper::EndEntry(size_t index) {
+  std::unique_lock<std::shared_mutex> hold(lock);
+  done_total += entries[index].size;
+  done_[index] = 1;
 }
 
 std::string UnZipper::extract_error() const {

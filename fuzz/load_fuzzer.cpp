@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kestrum::MemoryStream stream(data, size);
   if (archive.LoadFrom(stream, platform.ExecutablePath()) != kestrum::ST_DONE) return 0;
   for (const kestrum::ArchiveEntry& e : archive.entries) {
-    if (!kestrum::UnsafeNameReason(e.name).empty()) std::abort();
+    if (!kestrum::UnsafeNameReason(archive.Name(e)).empty()) std::abort();
     if (!archive.IsSplit() && e.data_offset + e.stored_size > size) std::abort();
     if (e.stored_size > kestrum::kMaxStoredSize) std::abort();
   }
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Everything kept stays under its ceiling.
   if (archive.entries.size() > kestrum::kMaxEntries) std::abort();
   if (archive.header.description.size() > kestrum::kMaxDescription) std::abort();
-  if (archive.header.text_records.size() > kestrum::kMaxTextRecords) std::abort();
+  if (archive.header.text_record_count() > kestrum::kMaxTextRecords) std::abort();
   if (archive.header.text_records.bytes() > kestrum::kMaxTextRecordBytes) std::abort();
   return 0;
 }

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "archive/utf8.h"
 
 namespace kestrum::win {
 
-inline std::wstring Wide(const std::string& utf8) {
+inline std::wstring Wide(std::string_view utf8) {
   const std::u16string w = Utf8ToUtf16(utf8);
   return std::wstring(w.begin(), w.end());
 }

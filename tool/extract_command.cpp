@@ -68,7 +68,7 @@ int RunExtract(const Args& args, bool test_only) {
       archive.Stop();
     }
     if (!platform.asking) {
-      ArchiveEntry current;
+      RunningEntry current;
       const double ratio = archive.GetProgress(current);
       bar.Update(uint64_t(ratio * double(archive.SizeTotal())), archive.SizeTotal(), current.name);
     }

@@ -27,9 +27,12 @@ int RunList(const Args& args) {
   UnZipper archive(platform);
   if (const int failed = OpenArchive(archive, path)) return failed;
   const ListingSink out = [](const std::string& piece) { Write(stdout, piece); };
-  if (json)
+  if (json) {
+    // The digests stay in the file until something needs them.
+    if (!archive.ReadManifest())
+      return Failure(path + ": damaged archive: the manifest cannot be read");
     WriteListingJson(archive, out);
-  else
+  } else
     WriteListingText(archive, out);
   return 0;
 }

@@ -54,19 +54,20 @@ void Json(const UnZipper& a, const ListingSink& sink) {
   out += Format("  \"archive_id\": %u,\n", h.archive_id);
   out += Format("  \"language\": %u,\n", h.language);
   out += Format("  \"description\": %s,\n", JsonString(h.description).c_str());
-  out += Format("  \"text_records\": %zu,\n", h.text_records.size());
+  out += Format("  \"text_records\": %zu,\n", h.text_record_count());
   out += Format("  \"manifest\": %s,\n", a.HasManifest() ? "true" : "false");
   out += Format("  \"has_icon\": %s,\n", h.icon.empty() ? "false" : "true");
   out += Format("  \"has_banner\": %s,\n", h.banner.empty() ? "false" : "true");
   out += Format("  \"entries\": [");
   for (size_t i = 0; i < a.entries.size(); ++i) {
     const ArchiveEntry& e = a.entries[i];
-    const std::string digest =
-        a.HasManifest() ? ", \"sha256\": \"" + Hex(a.ManifestDigest(i)) + "\"" : "";
+    // The digests, when the caller has read them (UnZipper::ReadManifest).
+    const uint8_t* sha = a.ManifestDigest(i);
+    const std::string digest = sha ? ", \"sha256\": \"" + Hex(sha) + "\"" : "";
     out += Format(
         "%s\n    {\"name\": %s, \"size\": %llu, \"stored_size\": %llu, "
         "\"stored_raw\": %s, \"data_offset\": %llu%s}",
-        i ? "," : "", JsonString(e.name).c_str(), ull(e.size), ull(e.stored_size),
+        i ? "," : "", JsonString(a.Name(e)).c_str(), ull(e.size), ull(e.stored_size),
         e.stored_raw ? "true" : "false", ull(e.data_offset), digest.c_str());
     Flush(out, sink);
   }
@@ -107,7 +108,7 @@ void Text(const UnZipper& a, const ListingSink& sink) {
     out += ' ';
     AppendRight(out, e.stored_size, 12);
     out += e.stored_raw ? "  raw    " : "  gzip   ";
-    out += TerminalSafe(e.name);
+    out += TerminalSafe(a.Name(e));
     out += '\n';
     Flush(out, sink);
   }

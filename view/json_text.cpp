@@ -6,8 +6,8 @@
 
 namespace kestrum {
 
-std::string JsonString(const std::string& text) {
-  const std::string clean = IsValidUtf8(text) ? text : Utf16ToUtf8(Utf8ToUtf16(text));
+std::string JsonString(std::string_view text) {
+  const std::string clean = IsValidUtf8(text) ? std::string(text) : Utf16ToUtf8(Utf8ToUtf16(text));
   std::string out = "\"";
   for (unsigned char c : clean) {
     switch (c) {

@@ -3,10 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
 // A JSON string literal; invalid UTF-8 becomes U+FFFD so the output stays valid.
-std::string JsonString(const std::string& text);
+std::string JsonString(std::string_view text);
 
 }  // namespace kestrum

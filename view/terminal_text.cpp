@@ -9,7 +9,7 @@ namespace {
 
 // Length of the well-formed UTF-8 sequence at s[i] and its code point; 0 when
 // the bytes there are not one (overlong, surrogate, cut short, too large).
-size_t DecodeAt(const std::string& s, size_t i, uint32_t& cp) {
+size_t DecodeAt(std::string_view s, size_t i, uint32_t& cp) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
   const unsigned char lead = byte(i);
   size_t n;
@@ -42,10 +42,10 @@ bool NeedsEscape(uint32_t cp) {
 
 }  // namespace
 
-std::string TerminalSafe(const std::string& text) {
+std::string TerminalSafe(std::string_view text) {
   // Printable ASCII, as most names are, stands as it is.
   if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7f; }))
-    return text;
+    return std::string(text);
   std::string out;
   out.reserve(text.size());
   char escape[12];

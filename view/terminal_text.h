@@ -7,13 +7,14 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kestrum {
 
 // `text` with C0 controls and DEL as \x1b, C1 controls and the bidirectional
 // and line-separating format characters as \u009b, and bytes that are not
 // UTF-8 as \xff. Everything else, backslashes included, is left as it is.
-std::string TerminalSafe(const std::string& text);
+std::string TerminalSafe(std::string_view text);
 
 // Hands `text` to `use` in pieces of about 64 KiB, cut between characters, so
 // that a long text is never escaped whole (escaped, it may be four times as long).

@@ -109,7 +109,7 @@ TEST_F(JoinTest, ExtractsInPlaceAndLeavesTmpAlone) {
   }
   // The entries now point into the joined stream; names are the directory's.
   EXPECT_NE(unzipper.entries[0].data_offset, 0u);
-  EXPECT_EQ(unzipper.entries[5].name, "dir1\\f5");
+  EXPECT_EQ(unzipper.Name(5), "dir1\\f5");
   // TMP is not touched: only a stale file of an earlier version stays.
   EXPECT_EQ(Names(dir.File("tmp")), std::set<std::string>{"kestrum-join-stale.tmp"});
   const Bytes stale = test::ReadAll(dir.File("tmp/kestrum-join-stale.tmp"));
@@ -213,12 +213,12 @@ TEST_F(JoinTest, AVolumeTakenAwayDuringTheRunIsNamed) {
 TEST_F(JoinTest, WorkerProtocolReadersPollWhileEntriesAreSwapped) {
   ASSERT_EQ(unzipper.Load(), ST_DONE);
   std::vector<std::string> names;
-  for (const ArchiveEntry& e : unzipper.entries) names.push_back(e.name);
+  for (const ArchiveEntry& e : unzipper.entries) names.push_back(std::string(unzipper.Name(e)));
   unzipper.destination = dir.File("out") + "/";
   unzipper.Start();
   int polls = 0;
   while (unzipper.running.load(std::memory_order_acquire) != 0 || polls < 3) {
-    ArchiveEntry current;
+    RunningEntry current;
     const double ratio = unzipper.GetProgress(current);
     ASSERT_GE(ratio, 0.0);
     ASSERT_LE(ratio, 1.0);

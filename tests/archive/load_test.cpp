@@ -79,7 +79,8 @@ TEST_F(LoadTest, EntriesPastTwoAndFourGiBAreCountedIn64Bits) {
     StageTimes times;
     ChunkSource source(*file, a.key_block, times);
     uint32_t n = 0;
-    ASSERT_TRUE(source.BeginEntry(z.entries[1]) && source.NextLength(n)) << source.error();
+    ASSERT_TRUE(source.BeginEntry(z.entries[1], z.Name(1)) && source.NextLength(n))
+        << source.error();
     std::string body(n, '\0');
     ASSERT_TRUE(source.ReadBody(reinterpret_cast<uint8_t*>(&body[0]), n)) << source.error();
     EXPECT_EQ(body, "the bytes after the hole");
@@ -122,12 +123,11 @@ TEST_F(LoadTest, SingleFileArchiveWithGapAndDescription) {
   EXPECT_EQ(archive.header.key_block.size(), 64u);
   ASSERT_EQ(archive.entries.size(), 2u);
   const ArchiveEntry& first = archive.entries[0];
-  EXPECT_EQ(first.name, "readme.txt");
+  EXPECT_EQ(archive.Name(first), "readme.txt");
   EXPECT_TRUE(first.stored_raw);
   EXPECT_EQ(first.size, 5u);
   EXPECT_EQ(first.stored_size, 9u);  // one raw chunk: size + 4
-  EXPECT_FALSE(first.done);
-  EXPECT_EQ(first.written, 0u);
+  EXPECT_FALSE(archive.IsDoneAt(0));
   // The data offset points at the chunk's length prefix.
   EXPECT_EQ(bytes[first.data_offset], 5);
   EXPECT_EQ(bytes[first.data_offset + 4], 'h');
@@ -144,10 +144,10 @@ TEST_F(LoadTest, EmptyEntriesAndNamesCutAtNul) {
   a.entries = {empty, RawEntry("after.txt", "abc")};
   ASSERT_EQ(LoadBytes(a.Build()), ST_DONE) << archive.load_error().message;
   ASSERT_EQ(archive.entries.size(), 2u);
-  EXPECT_EQ(archive.entries[0].name, "empty.txt");
+  EXPECT_EQ(archive.Name(0), "empty.txt");
   EXPECT_EQ(archive.entries[0].stored_size, 0u);
   // The whole name was stepped over: the next record follows directly.
-  EXPECT_EQ(archive.entries[1].name, "after.txt");
+  EXPECT_EQ(archive.Name(1), "after.txt");
   EXPECT_EQ(archive.entries[1].data_offset, archive.entries[0].data_offset + 1 + 8 + 8 + 4 + 9);
 }
 
@@ -181,7 +181,7 @@ TEST_F(LoadTest, ImageFlagsDecideWhichImagesFollow) {
       EXPECT_EQ(z.header.banner.bgra[0], 0x20);
     }
     ASSERT_EQ(z.entries.size(), 1u);
-    EXPECT_EQ(z.entries[0].name, "f");
+    EXPECT_EQ(z.Name(0), "f");
   }
 }
 
@@ -242,7 +242,7 @@ TEST_F(SplitLoadTest, AllVolumesPresent) {
   for (const Bytes& v : volumes) total += v.size();
   EXPECT_EQ(archive.file_length, total);
   ASSERT_EQ(archive.entries.size(), 3u);
-  EXPECT_EQ(archive.entries[1].name, "d\\two.txt");
+  EXPECT_EQ(archive.Name(1), "d\\two.txt");
   for (const ArchiveEntry& e : archive.entries) {
     EXPECT_EQ(e.data_offset, 0u);  // directory records carry no position
     EXPECT_FALSE(e.stored_raw);    // the directory's flag byte is 0
