@@ -6,9 +6,9 @@
 #   make asan                     native tests under AddressSanitizer and UBSan
 #   make tsan                     the engine, worker and packer tests under ThreadSanitizer
 #   make bench                    packing and extraction speed against cp, tar, pigz, zip
-#                                 and 7z on two corpora, one table
+#                                 and 7z on three corpora, one table; then bench-million
 #   make bench-million            a million small files: pack, list (time and memory), test,
-#                                 and extract against cp -r
+#                                 extract against cp -r, and the 64-bit stub's window
 #   make bench-stub               how fast the 32-bit stub extracts from its window under Wine
 #   make bench-stub-vs-tool       both stubs from the Extract press to the finished view against
 #                                 kestrum extract, on make bench's corpora (run that first)
@@ -77,10 +77,11 @@ tsan: deps
 screenshots: native win64
 	@bash scripts/screenshots.sh
 
-bench: native win32
+bench: native win32 win64
 	@bash scripts/bench/bench.sh
+	@bash scripts/bench/bench-million.sh
 
-bench-million: native win32
+bench-million: native win32 win64
 	@bash scripts/bench/bench-million.sh
 
 bench-stub: native win32

@@ -4,7 +4,8 @@
 # kestrum list (with its peak memory beside the archive's table), kestrum test,
 # and kestrum extract against cp -r, each extraction from an empty folder after
 # a sync and with a sync at its end; then checks the count of files and a
-# sample of them against the corpus.
+# sample of them against the corpus. Last, the 64-bit stub's window under
+# Wine on a table of as many entries: seconds from the start until it shows.
 #   BENCH_RUNS=N            extraction rounds (default 1)
 #   BENCH_MILLION_FILES=N   how many files (default 1000000)
 set -euo pipefail
@@ -14,10 +15,12 @@ build=${KESTRUM_BUILD:-build}
 bench=$repo/$build/bench
 kestrum=$repo/$build/native/bin/kestrum
 stub=$repo/$build/win32/bin/kestrum-sfx.exe
+stub64=$repo/$build/win64/bin/kestrum-sfx.exe
 runs=${BENCH_RUNS:-1}
 count=${BENCH_MILLION_FILES:-1000000}
 [ -x "$kestrum" ] || make native
 [ -f "$stub" ] || make win32
+[ -f "$stub64" ] || make win64
 mkdir -p "$bench"
 
 corpus=$bench/corpus-million stamp=$bench/corpus-million.stamp
@@ -87,4 +90,26 @@ for i in 0 1 $((count / 2)) $((count - 1)); do
   cmp -s "$corpus/$f" "$out/$f" || { echo "differs: $f"; status=1; }
 done
 [ $status = 0 ] && echo "verify: $found files, a sample of 4 equal to the corpus"
+rm -rf "$out"
+
+# The window: the same count of entries (empty files in nested folders) on the
+# 64-bit stub, timed from the start until its window is mapped.
+listing=$bench/million-listing-win64.exe
+"$repo/$build/native/bin/make_listing_archive" "$stub64" "$listing" "$count" >/dev/null
+# shellcheck source=../wine/wine-gui.sh
+source scripts/wine/wine-gui.sh "$build"
+wine_xvfb_start --force >/dev/null
+for ((round = 1; round <= runs; round++)); do
+  now_us
+  t0=$now
+  wine_gui_start "$listing"
+  if wine_wait_window Kestrum 120 >/dev/null; then
+    now_us
+    echo "window: $(secs $((now - t0))) s until the 64-bit stub's window shows $count entries"
+  else
+    echo "window: did not show within 120 s"
+    status=1
+  fi
+  wine_gui_stop
+done
 exit $status
