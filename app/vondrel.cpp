@@ -140,13 +140,13 @@ void Vondrel::FillFromArchive() {
     arch_desc_view_.SetQtf(h.description);
   }
   ApplyTexts();
-  std::vector<ui::FileListView::Row> rows;
-  rows.reserve(archive_.entries.size());
-  for (const ArchiveEntry& e : archive_.entries) {
-    rows.push_back({win::Wide(archive_.Name(e)), int64_t(e.size), int64_t(e.stored_size)});
-    ++file_count;
-  }
-  file_list_view_.SetRows(std::move(rows));
+  // Rows and tree read the names from the archive as they are shown.
+  file_count = int(archive_.entries.size());
+  file_list_view_.SetRows(archive_.entries.size(), [this](size_t i) {
+    const ArchiveEntry e = archive_.EntryAt(i);
+    return ui::FileListView::Row{win::Wide(archive_.Name(e)), int64_t(e.size),
+                                 int64_t(e.stored_size)};
+  });
   BuildTree();
   SetFileCounts();
   InvalidateRect(hwnd_, nullptr, FALSE);
@@ -168,10 +168,9 @@ void Vondrel::ApplyTexts() {
 }
 
 void Vondrel::BuildTree() {
-  std::vector<std::string> names;
-  names.reserve(archive_.entries.size());
-  for (const ArchiveEntry& e : archive_.entries) names.push_back(std::string(archive_.Name(e)));
-  tree_model_.Build(archive_.archive_name, std::move(names), CurrentLanguage());
+  tree_model_.Build(
+      archive_.archive_name, archive_.entries.size(),
+      [this](size_t i) { return archive_.Name(archive_.EntryAt(i)); }, CurrentLanguage());
   file_tree_view_.Show(&tree_model_);
 }
 

@@ -14,7 +14,8 @@ uint32_t NameStore::Add(std::string_view name) {
   const size_t block = size_t(next_ >> kBlockBits);
   if (block == blocks_.size()) blocks_.emplace_back(new char[kBlockBytes]);
   const uint32_t at = uint32_t(next_);
-  if (!name.empty()) std::memcpy(blocks_[block].get() + (at & (kBlockBytes - 1)), name.data(), name.size());
+  if (!name.empty())
+    std::memcpy(blocks_[block].get() + (at & (kBlockBytes - 1)), name.data(), name.size());
   next_ += name.size();
   return at;
 }

@@ -117,6 +117,9 @@ class UnZipper {
     return i < manifest_.size() / kDigestSize ? manifest_.data() + i * kDigestSize : nullptr;
   }
 
+  // A copy of entry i, read under `lock`: for a window that shows entries
+  // while a split archive's run replaces them (names never move).
+  ArchiveEntry EntryAt(size_t i) const;
   // Entry i's name, relative and checked safe by Load.
   std::string_view Name(size_t i) const { return Name(entries[i]); }
   std::string_view Name(const ArchiveEntry& e) const { return names_.View(e.name_at, e.name_size); }

@@ -151,6 +151,11 @@ uint64_t UnZipper::SizeTotal() const {
   return size_total;
 }
 
+ArchiveEntry UnZipper::EntryAt(size_t i) const {
+  std::shared_lock<std::shared_mutex> hold(lock);
+  return entries[i];
+}
+
 bool UnZipper::IsDoneAt(size_t index) const {
   std::shared_lock<std::shared_mutex> hold(lock);
   return index < done_.size() && done_[index];

@@ -37,10 +37,10 @@ void FileListView::SetColumnTitles(const std::wstring (&titles)[4]) {
   FitColumns();
 }
 
-void FileListView::SetRows(std::vector<Row> rows) {
-  rows_ = std::move(rows);
-  percent_.assign(rows_.size(), 0);
-  ListView_SetItemCountEx(hwnd_, int(rows_.size()), LVSICF_NOINVALIDATEALL);
+void FileListView::SetRows(size_t count, std::function<Row(size_t)> row_at) {
+  row_at_ = std::move(row_at);
+  percent_.assign(count, 0);
+  ListView_SetItemCountEx(hwnd_, int(count), LVSICF_NOINVALIDATEALL);
 }
 
 void FileListView::SetPercent(size_t row, int percent) {
@@ -71,17 +71,17 @@ bool FileListView::HandleNotify(NMHDR* header, LRESULT* result) {
   if (header->code != LVN_GETDISPINFOW) return true;
   auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
   const size_t row = size_t(info->item.iItem);
-  if (!(info->item.mask & LVIF_TEXT) || row >= rows_.size()) return true;
+  if (!(info->item.mask & LVIF_TEXT) || row >= percent_.size()) return true;
   const SizeView sizes;
   switch (info->item.iSubItem) {
     case 0:
-      text_ = rows_[row].name;
+      text_ = row_at_(row).name;
       break;
     case 1:
-      text_ = win::Wide(sizes.Format(rows_[row].size));
+      text_ = win::Wide(sizes.Format(row_at_(row).size));
       break;
     case 2:
-      text_ = win::Wide(sizes.Format(rows_[row].stored_size));
+      text_ = win::Wide(sizes.Format(row_at_(row).stored_size));
       break;
     default:
       text_ = std::to_wstring(percent_[row]);

@@ -1,11 +1,13 @@
 // The table of the archive's files: a report list view in owner-data mode,
-// so 100,000 rows cost nothing until they are shown. Four columns share the
+// whose rows are made only when shown, so a million rows cost nothing until
+// then. Four columns share the
 // width (FitListColumns); clicking a title does not sort.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,8 @@ class FileListView {
   HWND hwnd() const { return hwnd_; }
   // Titles are (re)applied on every language change.
   void SetColumnTitles(const std::wstring (&titles)[4]);
-  void SetRows(std::vector<Row> rows);
+  // `count` rows; row_at(i) makes row i when it is shown.
+  void SetRows(size_t count, std::function<Row(size_t)> row_at);
   void SetPercent(size_t row, int percent);
   // Fits the four columns to the control as it changes size.
   void FitColumns();
@@ -34,7 +37,7 @@ class FileListView {
   HWND hwnd_ = nullptr;
   bool has_columns_ = false;
   std::wstring titles_[4];
-  std::vector<Row> rows_;
+  std::function<Row(size_t)> row_at_;
   std::vector<uint8_t> percent_;
   std::wstring text_;  // the text handed out for the last cell asked for
 };

@@ -86,7 +86,13 @@ int CompareNames(const std::string& a, const std::string& b, uint32_t language) 
 void FileTreeModel::Build(const std::string& root_text, std::vector<std::string> names,
                           uint32_t language) {
   names_ = std::move(names);
-  const std::vector<std::string>& all = names_;
+  Build(
+      root_text, names_.size(), [this](size_t i) { return std::string_view(names_[i]); }, language);
+}
+
+void FileTreeModel::Build(const std::string& root_text, size_t count,
+                          std::function<std::string_view(size_t)> name_at, uint32_t language) {
+  name_at_ = std::move(name_at);
   nodes_.clear();
   pending_files_.assign(1, {});
   language_ = language;
@@ -112,8 +118,8 @@ void FileTreeModel::Build(const std::string& root_text, std::vector<std::string>
   // is tried before the map.
   std::string last_folder;
   int last_parent = 0;
-  for (size_t i = 0; i < all.size(); ++i) {
-    const std::string& name = all[i];
+  for (size_t i = 0; i < count; ++i) {
+    const std::string_view name = name_at_(i);
     size_t cut = name.size();
     while (cut > 0 && !IsSeparator(name[cut - 1])) --cut;
     const size_t folder_length = cut ? cut - 1 : 0;
@@ -122,7 +128,7 @@ void FileTreeModel::Build(const std::string& root_text, std::vector<std::string>
       pending_files_[size_t(last_parent)].push_back(int(i));
       continue;
     }
-    const std::string folder = name.substr(0, folder_length);
+    const std::string folder(name.substr(0, folder_length));
     int parent = 0;
     if (!folder.empty()) {
       const auto known = folders.find(folder);
@@ -156,11 +162,11 @@ const std::vector<int>& FileTreeModel::Children(int id) const {
   TreeNode& n = nodes_[size_t(id)];
   if (size_t(id) < sorted_.size() && !sorted_[size_t(id)]) {
     for (const int entry : pending_files_[size_t(id)]) {
-      const std::string& name = names_[size_t(entry)];
+      const std::string_view name = name_at_(size_t(entry));
       size_t cut = name.size();
       while (cut > 0 && !IsSeparator(name[cut - 1])) --cut;
       TreeNode file;
-      file.text = name.substr(cut);
+      file.text = std::string(name.substr(cut));
       file.parent = id;
       file.entry = entry;
       nodes_.push_back(std::move(file));

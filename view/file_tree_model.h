@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrum {
@@ -26,6 +28,11 @@ class FileTreeModel {
   // Node 0 is the root, titled with the archive's name. Names are split at
   // the last backslash, slash or colon into folder and file; the folder part
   // is split at backslashes into components, empty ones dropped.
+  // `count` names, name_at(i) the i-th: the model asks for them again when
+  // a folder is opened, so they must outlive it.
+  void Build(const std::string& root_text, size_t count,
+             std::function<std::string_view(size_t)> name_at, uint32_t language);
+  // The same over names of its own.
   void Build(const std::string& root_text, std::vector<std::string> names, uint32_t language);
 
   // A node that Children() has handed out, or a folder.
@@ -37,7 +44,8 @@ class FileTreeModel {
   const std::vector<int>& Children(int id) const;
 
  private:
-  std::vector<std::string> names_;
+  std::vector<std::string> names_;  // the second Build's
+  std::function<std::string_view(size_t)> name_at_;
   mutable std::deque<TreeNode> nodes_;
   // For each folder: its files' entries not yet made nodes; whether its
   // level is sorted.
