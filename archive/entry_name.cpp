@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdint>
-#include <vector>
 
 #include "archive/utf8.h"
 
@@ -13,26 +12,23 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-std::string Upper(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // Windows maps these names to devices in every folder, with or without an
 // extension ("NUL.txt" is the null device too).
-bool IsDeviceName(const std::string& component) {
-  std::string stem = Upper(component.substr(0, component.find('.')));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+bool IsDeviceName(std::string_view component) {
+  std::string_view stem = component.substr(0, component.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  if (stem.size() < 3 || stem.size() > 7) return false;  // no device name is shorter or longer
+  char upper[8];
+  for (size_t i = 0; i < stem.size(); ++i)
+    upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(stem[i])));
+  stem = std::string_view(upper, stem.size());
   static const char* const kFixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* d : kFixed)
     if (stem == d) return true;
-  if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-      stem[3] >= '0' && stem[3] <= '9')
-    return true;
+  const bool com_or_lpt = stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0;
+  if (stem.size() == 4 && com_or_lpt && stem[3] >= '0' && stem[3] <= '9') return true;
   // COM and LPT followed by a superscript digit (UTF-8 of U+00B9, U+00B2, U+00B3).
-  if (stem.size() == 5 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-      static_cast<unsigned char>(stem[3]) == 0xC2) {
+  if (stem.size() == 5 && com_or_lpt && static_cast<unsigned char>(stem[3]) == 0xC2) {
     const unsigned char d = static_cast<unsigned char>(stem[4]);
     return d == 0xB9 || d == 0xB2 || d == 0xB3;
   }
@@ -94,16 +90,14 @@ std::string UnsafeNameReason(std::string_view name) {
   if (units > kMaxPathUnits) return "the name is longer than 32,000 characters";
   if (parts > kMaxNameParts) return "the name is nested more than 1,024 folders deep";
   if (parts == 0) return "the name is empty";
-  std::vector<std::string> components(1);
-  for (char c : name) {
-    if (IsSeparator(c))
-      components.emplace_back();
-    else
-      components.back().push_back(c);
-  }
-  for (size_t i = 0; i < components.size(); ++i) {
-    const std::string& part = components[i];
-    if (part.empty()) continue;  // doubled separators, or a name ending in one
+  // Each part between separators; empty ones come from doubled separators
+  // or a name ending in one.
+  for (size_t start = 0; start <= name.size();) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::string_view part = name.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
     if (part == "." || part == "..") return "the name climbs out of the destination";
     if (part.back() == '.' || part.back() == ' ')
       return "a part of the name ends in a dot or a space";
