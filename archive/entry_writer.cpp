@@ -1,5 +1,7 @@
 #include "archive/entry_writer.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -55,6 +57,21 @@ void EntryWriter::WriteAll(const std::function<void()>& before) {
       FailOn(e);
     }
   }
+  // KESTRUM_CREATE_AHEAD=0 makes every file here, for comparison.
+  const char* ahead_setting = std::getenv("KESTRUM_CREATE_AHEAD");
+  const bool ahead_allowed = !ahead_setting || std::string(ahead_setting) != "0";
+  if (!a_.test_only && ahead_allowed && files_.CreatesAhead() && ok()) {
+    try {
+      ahead_ = std::make_unique<AheadCreator>(
+          files_, a_.destination, a_.entries.size(), [this](size_t i) {
+            const std::string_view name = a_.Name(i);
+            return IsFolderName(name) ? std::string() : Relative(name);
+          });
+      ahead_->Start();
+    } catch (const std::exception&) {
+      ahead_.reset();  // no thread: every file is made here as usual
+    }
+  }
   for (;;) {
     PipelineJob job;
     {
@@ -63,6 +80,7 @@ void EntryWriter::WriteAll(const std::function<void()>& before) {
     }
     if (job.kind == PipelineJob::kFinish) {
       Abandon();
+      ahead_.reset();  // files made ahead and not written go
       return;
     }
     // The job's block goes back to the pool however its handling ends, but
@@ -200,7 +218,8 @@ void EntryWriter::Begin(size_t index) {
   std::string why;
   {
     StageTimes::Probe probe(times_, StageTimes::kCreateClose);
-    out_ = files_.CreateNewIn(a_.destination, relative_, why);
+    if (ahead_) out_ = ahead_->Take(index);
+    if (!out_) out_ = files_.CreateNewIn(a_.destination, relative_, why);
   }
   if (out_) {
     temp_relative_ = relative_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/ahead_creator.h"
 #include "archive/chunk_decoder.h"
 #include "archive/extract_pipeline.h"
 #include "archive/file_system.h"
@@ -80,6 +81,7 @@ class EntryWriter {
   std::string_view name_;                 // entry_'s, in the archive's name store
   std::string relative_, temp_relative_;  // below the destination
   std::unique_ptr<OutputFile> out_;
+  std::unique_ptr<AheadCreator> ahead_;  // where the file system allows it
   uint64_t produced_ = 0;
   int chunk_ = 0;
   bool replace_ = false, skip_ = false;

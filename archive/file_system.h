@@ -70,6 +70,10 @@ class FileSystem {
   // of one each. Calls nest; the last EndBatch lets every kept folder go.
   virtual void BeginBatch() {}
   virtual void EndBatch() {}
+
+  // True when CreateNewIn and RemoveIn may run on a second thread beside the
+  // other calls, so that a run can create files ahead of its writing.
+  virtual bool CreatesAhead() const { return false; }
 };
 
 // Holds a batch for as long as it lives.

@@ -190,6 +190,8 @@ class PosixFileSystem : public FileSystem {
 
   void BeginBatch() override { kept_.BeginBatch(); }
   void EndBatch() override { kept_.EndBatch(); }
+  // The kept walks are shared under a lock; every call opens its own files.
+  bool CreatesAhead() const override { return true; }
 
  private:
   // The parts of a relative path; empty parts (doubled separators) are dropped.
@@ -227,9 +229,9 @@ class PosixFileSystem : public FileSystem {
     });
   }
 
-  // Only the last walk is kept: each holds a descriptor per folder, and
-  // walking is cheap here.
-  KeptWalk<Folder, std::string> kept_{1};
+  // The last two walks are kept (the writing and the creating ahead each
+  // have one): each holds a descriptor per folder, and walking is cheap here.
+  KeptWalk<Folder, std::string> kept_{2};
 
   // Opens root (links in it followed: the user named it), then each part
   // below it relative to the folder before, with O_NOFOLLOW | O_DIRECTORY: a
