@@ -56,7 +56,7 @@ timed() {
 peak() { tail -n 1 "$bench/million-time.txt"; }
 
 archive=$bench/million.exe out=$bench/out-million
-trap 'rm -rf "$out"' EXIT
+trap 'rm -rf "$out"-*' EXIT
 echo "host: $(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg) at the start"
 rm -f "$archive"
 t=$(timed "$kestrum" pack "$corpus" -o "$archive" --stub "$stub")
@@ -73,46 +73,44 @@ echo "list:    $t s, peak memory $((rss / 1024)) MiB ($(LC_ALL=C awk -v r="$rss"
 t=$(timed "$kestrum" test "$archive")
 rss=$(peak)
 echo "test:    $t s, peak memory $((rss / 1024)) MiB"
-# Deleting a million files slows the file system for a while after, so the
-# two take turns going first; the totals over all rounds give the ratio.
+# A file system that has just deleted many files finds inodes for new ones
+# slowly for some minutes (ext4 passes over the recently deleted), so every
+# run writes into a folder of its own and all are deleted at the end; the
+# two take turns going first, and the totals over all rounds give the ratio.
 status=0
-# Kestrum's output, left by the first round: the count of files and a sample.
+# Kestrum's output: the count of files and a sample.
 verify_output() {
   local found i f
-  found=$(find "$out" -type f | wc -l)
+  found=$(find "$1" -type f | wc -l)
   [ "$found" = "$count" ] || { echo "extracted $found files, not $count"; status=1; }
   for i in 0 1 $((count / 2)) $((count - 1)); do
     f=folder$(printf '%03d' $((i % 1000)))/file$(printf '%07d' "$i").txt
-    cmp -s "$corpus/$f" "$out/$f" || { echo "differs: $f"; status=1; }
+    cmp -s "$corpus/$f" "$1/$f" || { echo "differs: $f"; status=1; }
   done
   [ $status = 0 ] && echo "verify: $found files, a sample of 4 equal to the corpus"
 }
+run_cp() { t_cp=$(timed cp -r "$corpus" "$out-$round-cp"); }
+run_x() {
+  t_x=$(timed "$kestrum" extract "$archive" -o "$out-$round-x")
+  rss=$(peak)
+}
 sum_cp=0 sum_x=0
 for ((round = 1; round <= runs * 2; round++)); do
-  rm -rf "$out"
   if ((round % 2)); then
-    t_cp=$(timed cp -r "$corpus" "$out")
+    run_cp && run_x
     what="cp -r first"
   else
-    t_x=$(timed "$kestrum" extract "$archive" -o "$out")
-    rss=$(peak)
+    run_x && run_cp
     what="kestrum first"
-  fi
-  rm -rf "$out"
-  if ((round % 2)); then
-    t_x=$(timed "$kestrum" extract "$archive" -o "$out")
-    rss=$(peak)
-  else
-    t_cp=$(timed cp -r "$corpus" "$out")
   fi
   sum_cp=$(LC_ALL=C awk -v a="$sum_cp" -v b="$t_cp" 'BEGIN { print a + b }')
   sum_x=$(LC_ALL=C awk -v a="$sum_x" -v b="$t_x" 'BEGIN { print a + b }')
   echo "round $round ($what): cp -r $t_cp s, kestrum extract $t_x s ($(LC_ALL=C awk \
     -v a="$t_cp" -v b="$t_x" 'BEGIN { printf "%.2f", a / b }') x cp -r), peak memory $((rss / 1024)) MiB"
-  if ((round == 1)); then verify_output; fi
+  if ((round == 1)); then verify_output "$out-$round-x"; fi
 done
 echo "extract: $(LC_ALL=C awk -v a="$sum_cp" -v b="$sum_x" 'BEGIN { printf "%.2f", a / b }') x cp -r over $((runs * 2)) rounds"
-rm -rf "$out"
+rm -rf "$out"-*
 
 # The window: the same count of entries (empty files in nested folders) on the
 # 64-bit stub, timed from the start until its window is mapped.
