@@ -44,6 +44,7 @@ struct ArchiveEntry {
   uint32_t name_size : 31;
   uint32_t stored_raw : 1;
 };
+static_assert(sizeof(ArchiveEntry) == 32, "an entry stays 32 bytes on every target");
 
 // The entry a run is at, copied out for the window and the tool.
 struct RunningEntry {
