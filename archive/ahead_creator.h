@@ -58,9 +58,9 @@ class AheadCreator {
   const std::function<std::string(size_t)> relative_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Made> made_;  // in entry order
-  size_t next_ = 0;        // the next entry the thread may claim
-  size_t taken_ = 0;       // one past the entry taken last
+  std::deque<Made> made_;      // in entry order
+  size_t next_ = 0;            // the next entry the thread may claim
+  size_t taken_ = 0;           // one past the entry taken last
   bool claimed_busy_ = false;  // the thread works on entry next_ - 1
   bool stop_ = false;
   std::thread thread_;
