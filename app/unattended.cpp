@@ -207,6 +207,14 @@ int RunUnattended(const StubOptions& o) {
   if (o.action == StubAction::kList) {
     for (const std::string& m : platform.messages)
       console.Err("kestrum-sfx: warning: " + TerminalSafe(m) + "\n");
+    // The digests stay in the file until a listing or a run needs them.
+    if (o.json && !archive.ReadManifest()) {
+      const std::string why =
+          FormatPattern(t_("damaged archive: %s"), {"the manifest cannot be read"});
+      console.Err("kestrum-sfx: " + TerminalSafe(why) + "\n");
+      log.Line("failed: " + why);
+      return kExitFailed;
+    }
     console.Out(o.json ? ListingJson(archive) : ListingText(archive));
     return kExitDone;
   }
