@@ -6,7 +6,7 @@
 # the same Wine and `kestrum extract` natively, in the same run. The Windows
 # tool's time leaves out its start-up (the median of `kestrum.exe --version`
 # runs), since the stub's clock starts with its window already up.
-# Every run starts in an empty folder after a sync and ends with a sync, which
+# Every run starts in a new empty folder after a sync and ends with a sync, which
 # is included in the time. Prints medians and the stub's time over the tool's,
 # and beside them the extraction engine's own time inside each program (from
 # the worker's start to its end, as KESTRUM_TIMING reports it): the stub's
@@ -22,7 +22,7 @@ bench=$build/bench
 runs=${BENCH_RUNS:-3}
 kestrum=$build/native/bin/kestrum
 winctl=$build/win64/bin/winctl.exe
-out=$bench/out-stub-vs-tool
+outs=$bench/out-stub-vs-tool out=
 read -r -a corpora <<<"${BENCH_STUB_CORPORA:-large small}"
 
 # The corpora are those of make bench (made there and cached).
@@ -43,7 +43,8 @@ else
   echo "bench-stub-vs-tool: the 32-bit stub is not measured: $(cat "$bench/i386.log" 2>/dev/null)" \
     "${build}/win32/bin/kestrum-sfx.exe $([ -f "$build/win32/bin/kestrum-sfx.exe" ] || echo missing)" >&2
 fi
-trap 'wine_gui_stop; rm -rf "$out"' EXIT
+rm -rf "$outs"
+trap 'wine_gui_stop; rm -rf "$outs"' EXIT
 
 now_us() { now=${EPOCHREALTIME//[!0-9]/}; }
 median() { printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{ a[NR] = $1 }
@@ -51,10 +52,15 @@ median() { printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{ a[NR] = $1 }
 declare -A times=() engine=()
 status=0
 
+# A file system that has just deleted many files finds inodes for new ones
+# slowly for some minutes (ext4 passes over the recently deleted), so every
+# run writes into a new folder of its own and all are deleted at the end.
 fresh_out() {
-  rm -rf "$out" && mkdir -p "$out"
+  out=$outs/run-$((++fresh_outs))
+  mkdir -p "$out"
   sync
 }
+fresh_outs=0
 
 # One stub run of archive $2 into $out; appends seconds to times[$1].
 run_stub() {
