@@ -279,6 +279,8 @@ class WinFileSystem : public FileSystem {
 
   void BeginBatch() override { kept_.BeginBatch(); }
   void EndBatch() override { kept_.EndBatch(); }
+  // The kept walks are shared under a lock; every call opens its own handles.
+  bool CreatesAhead() const override { return true; }
 
  private:
   // Walk, but within a batch the folders walked last stay checked and held
