@@ -13,7 +13,7 @@
 # Packing (large corpus): kestrum pack against tar czf, tar | pigz -6, zip -6
 # and 7z a -tzip, with the sizes they reach.
 #
-# Every timed run starts with its target removed and a sync, and its time
+# Every timed run starts with its target removed (or new) and a sync; its time
 # includes a sync at the end (the data has reached the disk). Rounds interleave
 # the cases so drifts of a shared machine hit all of them alike; the table
 # shows medians, and ratios taken round by round (cp -r's time / this time,
@@ -107,9 +107,22 @@ done
 tmp_watch=$bench/tmp-watch
 rm -rf "$tmp_watch" && mkdir -p "$tmp_watch"
 
-out=$bench/out packs=$bench/packs
+out_root=$bench/out packs=$bench/packs out='' next_out=0
 mkdir -p "$packs"
-cleanup() { rm -rf "$out"; }
+cleanup() { rm -rf "$out_root"; }
+# Where the next extraction of corpus $1 goes ($out). Once thousands of files
+# are removed, ext4 creates files slowly for some minutes (it passes over the
+# recently deleted), which would measure the removal of the run before: the
+# small corpus is extracted into a new folder every time, all removed at the
+# end. The corpora of large files share one folder.
+next_out_for() {
+  if [ "$1" = small ]; then
+    next_out=$((next_out + 1))
+    out=$out_root/small-$next_out
+  else
+    out=$out_root/large-files
+  fi
+}
 trap cleanup EXIT
 
 # The file that packing case $1 writes (and extraction reads).
@@ -201,6 +214,7 @@ for ((round = 1; round <= runs; round++)); do
   for k in "${corpora[@]}"; do
     from=$(packs_of $k)
     for c in "${extract_cases[@]}"; do
+      next_out_for $k
       run_case "$k:$c" "$out" "$(command_of "$c" $k "$from")"
       if [ $round = "$runs" ] && [ $c = extract ]; then verify $k; fi
     done
